@@ -1,0 +1,80 @@
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ion_table.h"
+
+int j;  // number of questions asked for
+
+std::uint32_t randomIon() {
+    return static_cast<std::uint32_t>(std::rand()) % static_cast<std::uint32_t>(ion.size());
+}
+
+namespace {
+
+// Every answer in the table has at most 5 characters; a longer line keeps its
+// first 15 and the rest is discarded, so no input can grow memory.
+constexpr std::size_t kLineMax = 15;
+using LineBuffer = char[kLineMax + 1];
+
+// Reads one line into buf, without its line break and without one carriage
+// return right before it. The text ends at the first NUL, as C strings do.
+// Flushes stdout first, so the question is on screen before we wait.
+// End of input reads as an empty line, which ends the drill wherever it comes.
+void readLine(LineBuffer& buf) {
+    std::fflush(stdout);
+    std::size_t len = 0;
+    bool whole = true;
+    int c = 0;
+    while ((c = std::getchar()) != EOF && c != '\n') {
+        if (len < kLineMax) {
+            buf[len++] = static_cast<char>(c);
+        } else {
+            whole = false;
+        }
+    }
+    if (c == '\n' && whole && len > 0 && buf[len - 1] == '\r') {
+        --len;
+    }
+    buf[len] = '\0';
+}
+
+// As atoi(), but clamped to int's range instead of undefined outside it.
+int parseCount(const char* text) {
+    return static_cast<int>(std::clamp<long long>(std::strtoll(text, nullptr, 10), INT_MIN, INT_MAX));
+}
+
+}  // namespace
+
+int main() {
+    LineBuffer buf;
+    std::printf("Write the symbols and charges for the ions.\n\nHow many questions? ");
+    readLine(buf);
+    j = parseCount(buf);
+    if (j < 1) {
+        return 0;
+    }
+    initIons();
+
+    int numright = 0;
+    for (int i = 0; i < j; ++i) {
+        const std::uint32_t r = randomIon();
+        std::printf("\n%s\n", ion[r].name.c_str());
+        // An empty answer is how the learner stops early.
+        readLine(buf);
+        if (buf[0] == '\0') {
+            return 0;
+        }
+        if (ion[r].getResponse(buf)) {
+            ++numright;
+        }
+    }
+    // 64-bit, so numright * 100 cannot overflow.
+    const long long percent = static_cast<long long>(numright) * 100 / j;
+    std::printf("\nNumber correct: %i out of %i (%i%%)\n", numright, j, static_cast<int>(percent));
+    readLine(buf);  // wait for Enter before the window may close
+    return 0;
+}

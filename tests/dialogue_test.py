@@ -1,0 +1,130 @@
+"""Drives the real iondrill through pipes, as a script or a learner would."""
+import os
+import re
+import select
+import subprocess
+import sys
+import time
+import unittest
+
+BIN = sys.argv.pop(1) if len(sys.argv) > 1 else "build/iondrill"
+PROMPT = b"Write the symbols and charges for the ions.\n\nHow many questions? "
+VERDICT = rb"(Correct|Close|Incorrect)(?:\.|; correct answer is \S+)\n"
+QUESTION = rb"\n([^\n]+)\n"
+SCORE = rb"\nNumber correct: (\d+) out of (\d+) \((\d+)%\)\n"
+
+
+def run(stdin):
+    """Feeds all of stdin at once; returns stdout once the program has ended."""
+    p = subprocess.run([BIN], input=stdin, capture_output=True, timeout=10)
+    assert p.returncode == 0 and p.stderr == b"", (p.returncode, p.stderr)
+    return p.stdout
+
+
+def learn_table():
+    """Answers wrongly until every ion's notation has been shown."""
+    out = run(b"2000\n" + b"x\n" * 2000 + b"\n")
+    pairs = re.findall(rb"\n([^\n]+)\nIncorrect; correct answer is (\S+)\n", out)
+    notation = dict(pairs)
+    assert len(pairs) == 2000 and len(set(pairs)) == len(notation), "a name got two notations"
+    return notation
+
+
+class Learner:
+    """Types each answer only once the question is on screen."""
+
+    def __init__(self):
+        self.p = subprocess.Popen([BIN], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.out = self.seen = b""
+
+    def expect(self, pattern):
+        deadline = time.monotonic() + 5
+        while not (m := re.fullmatch(pattern, self.out[len(self.seen):])):
+            ready, _, _ = select.select([self.p.stdout], [], [], max(0, deadline - time.monotonic()))
+            chunk = os.read(self.p.stdout.fileno(), 65536) if ready else b""
+            if not chunk:
+                raise AssertionError(f"waited for {pattern!r}, got {self.out[len(self.seen):]!r}")
+            self.out += chunk
+        self.seen = self.out
+        return m
+
+    def type(self, line):
+        self.p.stdin.write(line)
+        self.p.stdin.flush()
+
+    def play(self, count, answers):
+        self.expect(re.escape(PROMPT))
+        self.type(count + b"\n")
+        names = [self.expect(QUESTION).group(1)]
+        for k, answer in enumerate(answers, 1):
+            self.type(answer(NOTATION[names[-1]]) + b"\n")
+            if k < len(answers):
+                names.append(self.expect(VERDICT + QUESTION).group(2))
+        score = self.expect(VERDICT + SCORE).group(2, 3, 4)
+        self.type(b"\n")
+        self.p.stdin.close()
+        assert self.p.wait(5) == 0 and self.p.stdout.read() == b""
+        self.p.stdout.close()
+        return self.out, names, b"%s out of %s (%s%%)" % score
+
+
+right = lambda n: n
+NOTATION = {}
+
+
+class Dialogue(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        NOTATION.update(learn_table())
+
+    def test_every_row_can_be_drawn(self):
+        self.assertEqual(len(NOTATION), 40)
+
+    def test_session_matches_the_sample_byte_for_byte(self):
+        out, names, _ = Learner().play(b"2", [right, bytes.lower])
+        expected = (PROMPT + b"\n" + names[0] + b"\nCorrect.\n\n" + names[1]
+                    + b"\nClose; correct answer is " + NOTATION[names[1]]
+                    + b"\n\nNumber correct: 1 out of 2 (50%)\n")
+        self.assertEqual(out, expected)
+
+    def test_score_counts_exact_answers_only(self):
+        cases = [
+            ([right, right, lambda n: n + b"x"], b"2 out of 3 (66%)"),
+            ([bytes.lower], b"0 out of 1 (0%)"),
+            ([lambda n: n + b"\r", lambda n: n + b"\0junk"], b"2 out of 2 (100%)"),
+        ]
+        for answers, score in cases:
+            with self.subTest(score=score):
+                _, _, line = Learner().play(str(len(answers)).encode(), answers)
+                self.assertEqual(line, score)
+
+    def test_no_question_below_one_or_at_end_of_input(self):
+        for stdin in [b"0\n", b"-2\n", b"abc\n", b"\n", b"", b"-4294967295\n", b"\0" b"7\n"]:
+            with self.subTest(stdin=stdin):
+                self.assertEqual(run(stdin), PROMPT)
+
+    def test_how_lines_are_read(self):
+        x = b"x\n"
+        cases = [  # input, answers judged, whether the score line follows
+            (b"3abc\n" + x * 3 + b"\n", 3, True),
+            (b"1.5\n" + x + b"\n", 1, True),
+            (b" \t5\n" + x * 5, 5, True),               # end of input at the final wait
+            (b"4294967297\n" + x * 3, 3, False),         # clamped, not wrapped round to 1
+            (b"5\n" + x + b"\n" + x, 1, False),         # an empty answer stops early
+            (b"5\n \n\0abc\n" + x, 1, False),           # a blank is judged; NUL ends the text
+            (b"5\n" + b"A" * 15 + b"\r\n" + x + b"\n", 2, False),  # nothing is left over
+            (b"5\n" + b"A" * 100000 + b"\n" + x + b"\n", 2, False),
+            (b"5\n" + x + b"x", 2, False),               # the last line needs no line break
+        ]
+        for stdin, judged, scored in cases:
+            with self.subTest(stdin=stdin[:24]):
+                out = run(stdin)
+                self.assertEqual(re.findall(VERDICT, out), [b"Incorrect"] * judged)
+                score = re.search(SCORE, out)
+                self.assertEqual(bool(score), scored)
+                if score:
+                    self.assertEqual(score.group(1, 2, 3), (b"0", b"%d" % judged, b"0"))
+
+
+if __name__ == "__main__":
+    unittest.main()
