@@ -44,7 +44,8 @@ void readLine(LineBuffer& buf) {
 
 // As atoi(), but clamped to int's range instead of undefined outside it.
 int parseCount(const char* text) {
-    return static_cast<int>(std::clamp<long long>(std::strtoll(text, nullptr, 10), INT_MIN, INT_MAX));
+    return static_cast<int>(
+        std::clamp<long long>(std::strtoll(text, nullptr, 10), INT_MIN, INT_MAX));
 }
 
 }  // namespace

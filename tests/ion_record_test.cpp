@@ -1,9 +1,9 @@
+#include "ion_record.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
-
-#include "ion_record.h"
 
 namespace {
 
@@ -24,9 +24,9 @@ TEST(Ion, NotationHasDigitOnlyForValencyTwoOrThree) {
         Ion ion;
         const char* notation;
     } cases[] = {
-        {Ion("chlorine", "Cl", true, 1), "Cl-"},  {Ion("sulphate", "SO4", true, 2), "SO42-"},
+        {Ion("chlorine", "Cl", true, 1), "Cl-"},     {Ion("sulphate", "SO4", true, 2), "SO42-"},
         {Ion("phosphate", "PO4", true, 3), "PO43-"}, {Ion("ammonium", "NH4", false, 1), "NH4+"},
-        {Ion("odd", "X", false, 4), "X+"},        {Ion(), "+"},
+        {Ion("odd", "X", false, 4), "X+"},           {Ion(), "+"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.ion.makeFormula(), c.notation);
@@ -45,16 +45,11 @@ TEST(Ion, ForgivesLetterCaseOnlyAndNeverScoresIt) {
         std::string line;
         bool correct;
     } cases[] = {
-        {iron3, "Fe3+", "Correct.\n", true},
-        {iron3, "fe3+", close + "Fe3+\n", false},
-        {iron3, "FE3+", close + "Fe3+\n", false},
-        {iron3, "Fe+3", wrong + "Fe3+\n", false},
-        {iron3, "Fe3", wrong + "Fe3+\n", false},
-        {iron3, " Fe3+", wrong + "Fe3+\n", false},
-        {iron3, "", wrong + "Fe3+\n", false},
-        {iron3, "%s%n", wrong + "Fe3+\n", false},
-        {chlorine, "Cl1-", wrong + "Cl-\n", false},
-        {chlorine, "CL-", close + "Cl-\n", false},
+        {iron3, "Fe3+", "Correct.\n", true},        {iron3, "fe3+", close + "Fe3+\n", false},
+        {iron3, "FE3+", close + "Fe3+\n", false},   {iron3, "Fe+3", wrong + "Fe3+\n", false},
+        {iron3, "Fe3", wrong + "Fe3+\n", false},    {iron3, " Fe3+", wrong + "Fe3+\n", false},
+        {iron3, "", wrong + "Fe3+\n", false},       {iron3, "%s%n", wrong + "Fe3+\n", false},
+        {chlorine, "Cl1-", wrong + "Cl-\n", false}, {chlorine, "CL-", close + "Cl-\n", false},
         {cobalt, "CO2+", close + "Co2+\n", false},
     };
     for (const auto& c : cases) {
@@ -81,8 +76,8 @@ TEST(Ucase, RaisesAsciiLowerCaseOnly) {
     } cases[] = {
         {"so42-", "SO42-"},
         {"azAZ09+-() ", "AZAZ09+-() "},
-        {"@[`{", "@[`{"},                      // neighbours of the letter ranges
-        {"\xe9\xe0\xff", "\xe9\xe0\xff"},      // Latin-1 letters stay as they are
+        {"@[`{", "@[`{"},                  // neighbours of the letter ranges
+        {"\xe9\xe0\xff", "\xe9\xe0\xff"},  // Latin-1 letters stay as they are
         {std::string("a\0b", 3), std::string("A\0B", 3)},
     };
     for (const auto& c : cases) {

@@ -1,3 +1,5 @@
+#include "ion_table.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -5,8 +7,6 @@
 #include <map>
 #include <regex>
 #include <set>
-
-#include "ion_table.h"
 
 namespace {
 
