@@ -1,5 +1,6 @@
 #include "ion_record.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -45,10 +46,7 @@ bool Ion::getResponse(std::string input) const {
 
 std::string ucase(std::string src) {
     // Byte arithmetic rather than toupper(): no locale may change the result.
-    for (char& c : src) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 0x20);
-        }
-    }
+    std::transform(src.begin(), src.end(), src.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; });
     return src;
 }
