@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Speed and memory of a Release build fed over pipes. Needs strace and GNU time
+# (Debian packages strace and time). Prints figures; asserts nothing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build build-bench >/dev/null
+bin=build-bench/iondrill
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# A session of $1 questions, each answered "x", then the final Enter.
+session() { awk -v n="$1" 'BEGIN { print n; for (i = 0; i < n; i++) print "x"; print "" }' >"$tmp/in-$1"; }
+for n in 1000 200000 1000000; do session "$n"; done
+
+n=200000
+t0=$EPOCHREALTIME
+cat "$tmp/in-$n" | "$bin" | cat >/dev/null
+t1=$EPOCHREALTIME
+wall=$(echo "$t1 - $t0" | bc -l)
+printf 'questions:            %d over pipes\n' "$n"
+printf 'wall time:            %.3f s\n' "$wall"
+printf 'questions per second: %.0f\n' "$(echo "$n / $wall" | bc -l)"
+
+cat "$tmp/in-$n" | strace -c -e trace=write -o "$tmp/strace" "$bin" | cat >/dev/null
+writes=$(awk '$NF == "write" { print $4 }' "$tmp/strace")
+printf 'write(2) per question: %.4f (%d calls)\n' "$(echo "$writes / $n" | bc -l)" "$writes"
+
+for m in 1000 200000 1000000; do
+    cat "$tmp/in-$m" | /usr/bin/time -f %M -o "$tmp/rss" "$bin" | cat >/dev/null
+    printf 'peak RSS, %7d questions: %d KiB\n' "$m" "$(cat "$tmp/rss")"
+done
+
+# Start to prompt: the program is given end of input, so it exits at the prompt.
+for _ in $(seq 50); do
+    s=$EPOCHREALTIME
+    "$bin" </dev/null >/dev/null
+    e=$EPOCHREALTIME
+    echo "($e - $s) * 1000" | bc -l
+done | sort -n | sed -n 25p | xargs printf 'start to prompt:      %.2f ms (median of 50)\n'
