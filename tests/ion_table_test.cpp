@@ -2,13 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <map>
-#include <regex>
-#include <set>
+#include <string>
 
 namespace {
+
+// A name/formula mix-up in any row breaks one of these shapes.
+bool nameShaped(const std::string& s) {
+    return !s.empty() && s[0] >= 'a' && s[0] <= 'z' &&
+           s.find_first_not_of("abcdefghijklmnopqrstuvwxyz()I") == std::string::npos;
+}
+
+bool notationShaped(const std::string& s) {
+    return s.size() >= 2 && s[0] >= 'A' && s[0] <= 'Z' && (s.back() == '+' || s.back() == '-') &&
+           std::all_of(s.begin(), s.end() - 1, [](unsigned char c) { return std::isalnum(c); });
+}
 
 TEST(IonTable, HoldsFortyWellFormedQuestions) {
     ion.clear();
@@ -17,18 +29,13 @@ TEST(IonTable, HoldsFortyWellFormedQuestions) {
     EXPECT_EQ(ion.front().name, "bromine");
     EXPECT_EQ(ion.back().name, "bicarbonate");
 
-    // A name/formula mix-up in any row breaks one of these shapes.
-    const std::regex nameShape(R"([a-z]+(\(III?\))?)");
-    const std::regex notationShape(R"(([A-Z][a-z]?[0-9]?)+[23]?[+-])");
-    std::set<std::string> names;
     std::map<std::string, std::string> notationOf;
     for (const Ion& row : ion) {
-        EXPECT_TRUE(std::regex_match(row.name, nameShape)) << row.name;
-        EXPECT_TRUE(std::regex_match(row.makeFormula(), notationShape)) << row.name;
-        names.insert(row.name);
+        EXPECT_TRUE(nameShaped(row.name)) << row.name;
+        EXPECT_TRUE(notationShaped(row.makeFormula())) << row.name;
         notationOf[row.name] = row.makeFormula();
     }
-    EXPECT_EQ(names.size(), 40U);
+    EXPECT_EQ(notationOf.size(), 40U);  // no name asked twice
     // Rows that are easy to get wrong.
     EXPECT_EQ(notationOf["bromine"], "Br-");
     EXPECT_EQ(notationOf["bicarbonate"], "HCO3-");

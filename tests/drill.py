@@ -1,0 +1,27 @@
+"""What the dialogue tests and the stress test share: running the real
+iondrill and the shapes of the lines it prints."""
+import re
+import subprocess
+import sys
+
+BIN = sys.argv.pop(1) if len(sys.argv) > 1 else "build/iondrill"
+PROMPT = b"Write the symbols and charges for the ions.\n\nHow many questions? "
+VERDICT = rb"(Correct|Close|Incorrect)(?:\.|; correct answer is (\S+))\n"
+QUESTION = rb"\n([^\n]+)\n"
+SCORE = rb"\nNumber correct: (\d+) out of (\d+) \((\d+)%\)\n"
+
+
+def run(stdin, timeout=10):
+    """Feeds all of stdin at once; returns stdout once the program has ended."""
+    p = subprocess.run([BIN], input=stdin, capture_output=True, timeout=timeout)
+    assert p.returncode == 0 and p.stderr == b"", f"status {p.returncode}: {p.stderr[:2000]!r}"
+    return p.stdout
+
+
+def learn_table():
+    """Answers wrongly until every ion's notation has been shown; name -> notation."""
+    out = run(b"2000\n" + b"x\n" * 2000 + b"\n")
+    pairs = re.findall(rb"\n([^\n]+)\nIncorrect; correct answer is (\S+)\n", out)
+    notation = dict(pairs)
+    assert len(pairs) == 2000 and len(set(pairs)) == len(notation), "a name got two notations"
+    return notation
