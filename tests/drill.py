@@ -11,9 +11,9 @@ QUESTION = rb"\n([^\n]+)\n"
 SCORE = rb"\nNumber correct: (\d+) out of (\d+) \((\d+)%\)\n"
 
 
-def run(stdin, timeout=10):
+def run(stdin):
     """Feeds all of stdin at once; returns stdout once the program has ended."""
-    p = subprocess.run([BIN], input=stdin, capture_output=True, timeout=timeout)
+    p = subprocess.run([BIN], input=stdin, capture_output=True, timeout=10)
     assert p.returncode == 0 and p.stderr == b"", f"status {p.returncode}: {p.stderr[:2000]!r}"
     return p.stdout
 

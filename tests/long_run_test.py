@@ -7,7 +7,7 @@ import subprocess
 import sys
 
 PREDICT = sys.argv.pop(1)
-from drill import BIN, PROMPT  # noqa: E402  (takes its own argument)
+from drill import BIN  # noqa: E402  (after PREDICT: each takes one argument)
 
 COUNT = 2**31 // 100 + 1
 clock = lambda: ctypes.CDLL(None).time(None)  # the drill's own clock
@@ -27,10 +27,11 @@ def attempt():
         drill.kill()
         drill.wait()
         return None
-    subprocess.Popen([PREDICT, str(before), str(COUNT)], stdout=drill.stdin)
+    predictor = subprocess.Popen([PREDICT, str(before), str(COUNT)], stdout=drill.stdin)
     drill.stdin.close()
     while chunk := os.read(drill.stdout.fileno(), 1 << 20):
         out = out[-200:] + chunk
+    predictor.wait()
     assert drill.wait() == 0
     return out[-200:]
 
