@@ -1,9 +1,11 @@
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "ion_table.h"
 
@@ -20,12 +22,26 @@ namespace {
 constexpr std::size_t kLineMax = 15;
 using LineBuffer = char[kLineMax + 1];
 
+// A drill whose output is lost, or whose input broke, cannot go on: say so
+// and fail rather than carry on answering into the void.
+[[noreturn]] void fail(const char* what) {
+    const int err = errno != 0 ? errno : EIO;  // a stream error that left no reason
+    std::fprintf(stderr, "iondrill: %s error: %s\n", what, std::strerror(err));
+    std::exit(1);
+}
+
+void flushOutput() {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        fail("write");
+    }
+}
+
 // Reads one line into buf, without its line break and without one carriage
 // return right before it. The text ends at the first NUL, as C strings do.
 // Flushes stdout first, so the question is on screen before we wait.
 // End of input reads as an empty line, which ends the drill wherever it comes.
 void readLine(LineBuffer& buf) {
-    std::fflush(stdout);
+    flushOutput();
     std::size_t len = 0;
     bool whole = true;
     int c = 0;
@@ -36,10 +52,22 @@ void readLine(LineBuffer& buf) {
             whole = false;
         }
     }
+    if (c == EOF && std::ferror(stdin) != 0) {
+        fail("read");
+    }
     if (c == '\n' && whole && len > 0 && buf[len - 1] == '\r') {
         --len;
     }
     buf[len] = '\0';
+}
+
+// Every way out goes through here: closing stdout reports what even the last
+// flush could not (a file system may only refuse data at close).
+int finish() {
+    if (std::fclose(stdout) != 0) {
+        fail("write");
+    }
+    return 0;
 }
 
 // As atoi(), but clamped to int's range instead of undefined outside it.
@@ -56,7 +84,7 @@ int main() {
     readLine(buf);
     j = parseCount(buf);
     if (j < 1) {
-        return 0;
+        return finish();
     }
     initIons();
 
@@ -67,7 +95,7 @@ int main() {
         // An empty answer is how the learner stops early.
         readLine(buf);
         if (buf[0] == '\0') {
-            return 0;
+            return finish();
         }
         if (ion[r].getResponse(buf)) {
             ++numright;
@@ -77,5 +105,5 @@ int main() {
     const long long percent = static_cast<long long>(numright) * 100 / j;
     std::printf("\nNumber correct: %i out of %i (%i%%)\n", numright, j, static_cast<int>(percent));
     readLine(buf);  // wait for Enter before the window may close
-    return 0;
+    return finish();
 }

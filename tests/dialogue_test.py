@@ -104,6 +104,27 @@ class Dialogue(unittest.TestCase):
                 if score:
                     self.assertEqual(score.group(1, 2, 3), (b"0", b"%d" % judged, b"0"))
 
+    def test_io_failure_ends_the_drill_at_once_with_one_line(self):
+        # SIGPIPE stays ignored in the drill, as some launchers leave it, so only
+        # the drill's own check can stop an endless run into a closed pipe.
+        full, root, pipe = os.open("/dev/full", os.O_WRONLY), os.open("/", os.O_RDONLY), subprocess.PIPE
+        cases = [  # stdin, stdout, the line on stderr
+            (pipe, full, b"write error: No space left on device"),
+            (pipe, pipe, b"write error: Broken pipe"),  # the reader leaves after the prompt
+            (root, subprocess.DEVNULL, b"read error: Is a directory"),
+        ]
+        for stdin, stdout, message in cases:
+            with self.subTest(message=message):
+                p = subprocess.Popen([BIN], stdin=stdin, stdout=stdout, stderr=pipe, restore_signals=False)
+                if p.stdout:
+                    p.stdout.read(len(PROMPT))
+                    p.stdout.close()
+                endless = b"2147483647\n" + b"x\n" * 100000
+                _, err = p.communicate(endless if p.stdin else None, timeout=5)
+                self.assertEqual((p.returncode, err), (1, b"iondrill: " + message + b"\n"))
+        os.close(full)
+        os.close(root)
+
 
 if __name__ == "__main__":
     unittest.main()
