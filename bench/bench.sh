@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Speed and memory of a Release build fed over pipes. Needs strace and GNU time
-# (Debian packages strace and time). Prints figures; asserts nothing.
+# Speed and memory of a Release build fed over pipes. Needs bash 5, awk,
+# strace and GNU time (Debian packages bash, mawk or gawk, strace and time).
+# Prints figures; asserts nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --preset default -B build-bench >/dev/null
 cmake --build build-bench >/dev/null
 bin=build-bench/iondrill
 tmp=$(mktemp -d)
@@ -17,14 +18,13 @@ n=200000
 t0=$EPOCHREALTIME
 cat "$tmp/in-$n" | "$bin" | cat >/dev/null
 t1=$EPOCHREALTIME
-wall=$(echo "$t1 - $t0" | bc -l)
-printf 'questions:            %d over pipes\n' "$n"
-printf 'wall time:            %.3f s\n' "$wall"
-printf 'questions per second: %.0f\n' "$(echo "$n / $wall" | bc -l)"
+awk -v n="$n" -v t0="$t0" -v t1="$t1" 'BEGIN {
+    printf "questions:            %d over pipes\n", n
+    printf "wall time:            %.3f s\n", t1 - t0
+    printf "questions per second: %.0f\n", n / (t1 - t0) }'
 
 cat "$tmp/in-$n" | strace -c -e trace=write -o "$tmp/strace" "$bin" | cat >/dev/null
-writes=$(awk '$NF == "write" { print $4 }' "$tmp/strace")
-printf 'write(2) per question: %.4f (%d calls)\n' "$(echo "$writes / $n" | bc -l)" "$writes"
+awk -v n="$n" '$NF == "write" { printf "write(2) per question: %.4f (%d calls)\n", $4 / n, $4 }' "$tmp/strace"
 
 for m in 1000 200000 1000000; do
     cat "$tmp/in-$m" | /usr/bin/time -f %M -o "$tmp/rss" "$bin" | cat >/dev/null
@@ -36,5 +36,6 @@ for _ in $(seq 50); do
     s=$EPOCHREALTIME
     "$bin" </dev/null >/dev/null
     e=$EPOCHREALTIME
-    echo "($e - $s) * 1000" | bc -l
-done | sort -n | sed -n 25p | xargs printf 'start to prompt:      %.2f ms (median of 50)\n'
+    echo "$s $e"
+done | awk '{ print ($2 - $1) * 1000 }' | sort -n | sed -n 25p |
+    xargs printf 'start to prompt:      %.2f ms (median of 50)\n'
