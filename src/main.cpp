@@ -9,6 +9,11 @@
 
 #include "ion_table.h"
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 int j;  // number of questions asked for
 
 std::uint32_t randomIon() {
@@ -79,6 +84,15 @@ int parseCount(const char* text) {
 }  // namespace
 
 int main() {
+#ifdef _WIN32
+    // A pipe or a file is read byte for byte, as on other systems, so every
+    // answer is judged alike; text mode would take "\r\r\n" for one line break
+    // and byte 0x1A for end of input. A console stays in text mode, where
+    // Ctrl-Z then Enter ends the input.
+    if (_isatty(_fileno(stdin)) == 0) {
+        _setmode(_fileno(stdin), _O_BINARY);
+    }
+#endif
     LineBuffer buf;
     std::printf("Write the symbols and charges for the ions.\n\nHow many questions? ");
     readLine(buf);

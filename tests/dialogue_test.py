@@ -6,14 +6,14 @@ import subprocess
 import time
 import unittest
 
-from drill import BIN, PROMPT, QUESTION, SCORE, VERDICT, learn_table, run
+from drill import DRILL, PROMPT, QUESTION, SCORE, VERDICT, WINDOWS, learn_table, run
 
 
 class Learner:
     """Types each answer only once the question is on screen."""
 
     def __init__(self):
-        self.p = subprocess.Popen([BIN], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.p = subprocess.Popen(DRILL, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         self.out = self.seen = b""
 
     def expect(self, pattern):
@@ -71,6 +71,8 @@ class Dialogue(unittest.TestCase):
             ([right, right, lambda n: n + b"x"], b"2 out of 3 (66%)"),
             ([bytes.lower], b"0 out of 1 (0%)"),
             ([lambda n: n + b"\r", lambda n: n + b"\0junk"], b"2 out of 2 (100%)"),
+            # Read byte for byte on every system: no CR-CR-LF line break, no ^Z end of input.
+            ([lambda n: n + b"\r\r", lambda n: b"\x1a" + n], b"0 out of 2 (0%)"),
         ]
         for answers, score in cases:
             with self.subTest(score=score):
@@ -104,6 +106,7 @@ class Dialogue(unittest.TestCase):
                 if score:
                     self.assertEqual(score.group(1, 2, 3), (b"0", b"%d" % judged, b"0"))
 
+    @unittest.skipIf(WINDOWS, "the relay, not the drill, would meet these failures")
     def test_io_failure_ends_the_drill_at_once_with_one_line(self):
         # SIGPIPE stays ignored in the drill, as some launchers leave it, so only
         # the drill's own check can stop an endless run into a closed pipe.
@@ -115,7 +118,7 @@ class Dialogue(unittest.TestCase):
         ]
         for stdin, stdout, message in cases:
             with self.subTest(message=message):
-                p = subprocess.Popen([BIN], stdin=stdin, stdout=stdout, stderr=pipe, restore_signals=False)
+                p = subprocess.Popen(DRILL, stdin=stdin, stdout=stdout, stderr=pipe, restore_signals=False)
                 if p.stdout:
                     p.stdout.read(len(PROMPT))
                     p.stdout.close()

@@ -1,10 +1,15 @@
 """What the dialogue tests and the stress test share: running the real
 iondrill and the shapes of the lines it prints."""
+import os
 import re
 import subprocess
 import sys
 
 BIN = sys.argv.pop(1) if len(sys.argv) > 1 else "build/iondrill"
+# A Windows build runs under wine, through a relay that turns CRLF back into LF.
+WINDOWS = BIN.endswith(".exe")
+RELAY = [sys.executable, os.path.join(os.path.dirname(__file__), "crlf_relay.py")]
+DRILL = RELAY + [BIN] if WINDOWS else [BIN]
 PROMPT = b"Write the symbols and charges for the ions.\n\nHow many questions? "
 VERDICT = rb"(Correct|Close|Incorrect)(?:\.|; correct answer is (\S+))\n"
 QUESTION = rb"\n([^\n]+)\n"
@@ -13,7 +18,7 @@ SCORE = rb"\nNumber correct: (\d+) out of (\d+) \((\d+)%\)\n"
 
 def run(stdin):
     """Feeds all of stdin at once; returns stdout once the program has ended."""
-    p = subprocess.run([BIN], input=stdin, capture_output=True, timeout=10)
+    p = subprocess.run(DRILL, input=stdin, capture_output=True, timeout=10)
     assert p.returncode == 0 and p.stderr == b"", f"status {p.returncode}: {p.stderr[:2000]!r}"
     return p.stdout
 
