@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Speed and memory of a Release build fed over pipes. Needs bash 5, awk,
-# strace and GNU time (Debian packages bash, mawk or gawk, strace and time).
-# Prints figures; asserts nothing.
+# Speed and memory of a Release build fed over pipes, then start-up and
+# memory of the portable archive's build beside it and beside a minimal C
+# drill. Needs bash 5, awk, strace, GNU time and a C compiler (Debian packages
+# bash, mawk or gawk, strace, time and gcc). Prints figures; asserts nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset default -B build-bench >/dev/null
 cmake --build build-bench >/dev/null
+cmake --preset portable -B build-bench-portable >/dev/null
+cmake --build build-bench-portable >/dev/null
 bin=build-bench/iondrill
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+cc -O2 -o "$tmp/minimal_drill" bench/minimal_drill.c
 
 # A session of $1 questions, each answered "x", then the final Enter.
 session() { awk -v n="$1" 'BEGIN { print n; for (i = 0; i < n; i++) print "x"; print "" }' >"$tmp/in-$1"; }
@@ -31,11 +35,21 @@ for m in 1000 200000 1000000; do
     printf 'peak RSS, %7d questions: %d KiB\n' "$m" "$(cat "$tmp/rss")"
 done
 
-# Start to prompt: the program is given end of input, so it exits at the prompt.
-for _ in $(seq 50); do
-    s=$EPOCHREALTIME
-    "$bin" </dev/null >/dev/null
-    e=$EPOCHREALTIME
-    echo "$s $e"
-done | awk '{ print ($2 - $1) * 1000 }' | sort -n | sed -n 25p |
-    xargs printf 'start to prompt:      %.2f ms (median of 50)\n'
+# Start to prompt: each program is given end of input, so it exits at the
+# prompt. The median of 200 starts, in ms.
+startup() {
+    for _ in $(seq 200); do
+        s=$EPOCHREALTIME
+        "$1" </dev/null >/dev/null
+        e=$EPOCHREALTIME
+        echo "$s $e"
+    done | awk '{ print ($2 - $1) * 1000 }' | sort -n | sed -n 100p
+}
+c=$(startup "$tmp/minimal_drill")
+printf '%-30s %9s %12s %14s\n' program 'start, ms' 'x minimal C' 'peak RSS, KiB'
+for b in "$tmp/minimal_drill" "$bin" build-bench-portable/iondrill; do
+    t=$(startup "$b")
+    cat "$tmp/in-1000" | /usr/bin/time -f %M -o "$tmp/rss" "$b" | cat >/dev/null
+    awk -v b="${b#"$tmp"/}" -v t="$t" -v c="$c" -v m="$(cat "$tmp/rss")" \
+        'BEGIN { printf "%-30s %9.2f %12.2f %14d\n", b, t, t / c, m }'
+done
