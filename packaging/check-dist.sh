@@ -35,8 +35,14 @@ if readelf -d "$bin" | grep -E 'NEEDED.*(libstdc\+\+|libgcc_s)'; then
     echo "check-dist: the archive's program needs the libraries above" >&2
     exit 1
 fi
+# The README promises the archive to systems with glibc 2.36 or later.
+glibc=$(objdump -T "$bin" | grep -o 'GLIBC_[0-9.]*' | sort -uV | tail -n 1)
+if [ "$(printf '%s\n' GLIBC_2.36 "$glibc" | sort -V | tail -n 1)" != GLIBC_2.36 ]; then
+    echo "check-dist: the archive's program needs $glibc" >&2
+    exit 1
+fi
 dialogue "$bin"
-pass "the archive's program needs no shared libstdc++ or libgcc and plays"
+pass "the archive's program needs no shared libstdc++ or libgcc, nor glibc newer than 2.36, and plays"
 
 (cd "$tmp" && unzip -q "$OLDPWD/$zip")
 win=$tmp/iondrill-$version-windows-x86_64
