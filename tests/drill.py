@@ -8,8 +8,8 @@ import sys
 BIN = sys.argv.pop(1) if len(sys.argv) > 1 else "build/iondrill"
 # A Windows build runs under wine, through a relay that turns CRLF back into LF.
 WINDOWS = BIN.endswith(".exe")
-RELAY = [sys.executable, os.path.join(os.path.dirname(__file__), "crlf_relay.py")]
-DRILL = RELAY + [BIN] if WINDOWS else [BIN]
+RELAY = os.path.join(os.path.dirname(__file__), "crlf_relay.py")
+DRILL = [sys.executable, RELAY, BIN] if WINDOWS else [BIN]
 PROMPT = b"Write the symbols and charges for the ions.\n\nHow many questions? "
 VERDICT = rb"(Correct|Close|Incorrect)(?:\.|; correct answer is (\S+))\n"
 QUESTION = rb"\n([^\n]+)\n"
