@@ -21,8 +21,11 @@ pass "lintian"
 
 apt-get install -y -q "./$deb" >/dev/null
 dialogue /usr/games/iondrill
-out=$(man --warnings iondrill 2>&1 >/dev/null) && [ -z "$out" ] && man -w iondrill >/dev/null
-files=$(dpkg-query -L iondrill | while read -r f; do [ -f "$f" ] && echo "$f"; done)
+if ! out=$(man --warnings iondrill 2>&1 >/dev/null) || [ -n "$out" ]; then
+    echo "check-dist: man iondrill: ${out:-no page}" >&2
+    exit 1
+fi
+files=$(dpkg-query -L iondrill | while read -r f; do if [ -f "$f" ]; then echo "$f"; fi; done)
 apt-get remove -y -q iondrill >/dev/null
 status=$(dpkg-query -W -f '${db:Status-Status}' iondrill 2>/dev/null || echo not-installed)
 for f in $files; do [ ! -e "$f" ] || { echo "check-dist: $f left behind" >&2; exit 1; }; done

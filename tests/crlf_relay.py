@@ -1,14 +1,16 @@
 """Runs a Windows build of iondrill under wine for the end-to-end tests:
 standard input and error pass through, output comes back with LF for each
 CRLF, and the drill's status is the relay's. A bare LF in the output breaks
-the Windows convention, so the relay reports it on stderr and exits 3."""
+the Windows convention, so the relay reports it on stderr and exits 1."""
 import os
 import subprocess
 import sys
 
+WINE_ENV = dict(os.environ, WINEDEBUG="-all")  # wine's own chatter would fail the tests
+
 
 def relay(exe):
-    p = subprocess.Popen(["wine", exe], stdout=subprocess.PIPE, env=dict(os.environ, WINEDEBUG="-all"))
+    p = subprocess.Popen(["wine", exe], stdout=subprocess.PIPE, env=WINE_ENV)
     printed, held = False, b""
     while chunk := os.read(p.stdout.fileno(), 65536):
         printed, data = True, held + chunk
@@ -27,7 +29,7 @@ def relay(exe):
 # prefix, would inherit our pipes and hold them open after the drill has
 # ended; wineboot starts them, or finds them running, with stdio of their own.
 subprocess.run(["wineboot"], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-               stderr=subprocess.DEVNULL, env=dict(os.environ, WINEDEBUG="-all"), check=False)
+               stderr=subprocess.DEVNULL, env=WINE_ENV, check=False)
 
 # Wine fails to start about once in a few thousand starts, printing nothing:
 # one retry of such a start is fair, more would hide a real fault.
