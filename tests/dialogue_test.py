@@ -6,7 +6,7 @@ import subprocess
 import time
 import unittest
 
-from drill import DRILL, PROMPT, QUESTION, SCORE, VERDICT, WINDOWS, learn_table, run
+from drill import DRILL, PROMPT, QUESTION, RELAYED, SCORE, VERDICT, WINDOWS, learn_table, run
 
 
 class Learner:
@@ -27,6 +27,16 @@ class Learner:
         self.seen = self.out
         return m
 
+    def waits_for_a_line(self):
+        """True once the drill sleeps in read(2) on its stdin having printed
+        nothing more; False if it ends first. No timing is involved."""
+        while self.p.poll() is None:
+            with open(f"/proc/{self.p.pid}/syscall") as f:
+                if f.read().startswith("0 0x0 "):  # read, fd 0 (x86-64 numbering)
+                    return not select.select([self.p.stdout], [], [], 0)[0]
+            time.sleep(0.001)
+        return False
+
     def type(self, line):
         self.p.stdin.write(line)
         self.p.stdin.flush()
@@ -40,6 +50,8 @@ class Learner:
             if k < len(answers):
                 names.append(self.expect(VERDICT + QUESTION).group(3))
         score = self.expect(VERDICT + SCORE).group(3, 4, 5)
+        if not RELAYED:
+            assert self.waits_for_a_line(), "the drill did not wait for a line after the score"
         self.type(b"\n")
         self.p.stdin.close()
         assert self.p.wait(5) == 0 and self.p.stdout.read() == b""

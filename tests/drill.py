@@ -10,6 +10,7 @@ BIN = sys.argv.pop(1) if len(sys.argv) > 1 else "build/iondrill"
 WINDOWS = BIN.endswith(".exe")
 RELAY = os.path.join(os.path.dirname(__file__), "crlf_relay.py")
 DRILL = [sys.executable, RELAY, BIN] if WINDOWS else [BIN]
+RELAYED = WINDOWS  # the process started is a relay, not the drill itself
 PROMPT = b"Write the symbols and charges for the ions.\n\nHow many questions? "
 VERDICT = rb"(Correct|Close|Incorrect)(?:\.|; correct answer is (\S+))\n"
 QUESTION = rb"\n([^\n]+)\n"

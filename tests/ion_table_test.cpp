@@ -4,8 +4,12 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -46,6 +50,43 @@ TEST(IonTable, SeedsTheGeneratorFromTheClock) {
         return;
     }
     FAIL() << "clock kept turning over";
+}
+
+using Rows = std::vector<std::pair<std::string, std::string>>;
+
+// Name and notation from each line of a document's ion list.
+Rows listedIn(const std::string& file, const std::regex& row) {
+    std::ifstream in(std::string(IONDRILL_SOURCE_DIR) + "/" + file);
+    EXPECT_TRUE(in) << file;
+    Rows rows;
+    std::smatch m;
+    for (std::string line; std::getline(in, line);) {
+        if (std::regex_match(line, m, row)) {
+            rows.emplace_back(m[1], m[2]);
+        }
+    }
+    return rows;
+}
+
+// The lists that teachers and learners read are a second source for the
+// table: a wrong row in the code, or a list that drifts from it, fails here.
+TEST(IonTable, IsListedRowForRowInTheReadmeAndTheManual) {
+    ion.clear();
+    initIons();
+    Rows table;
+    for (const Ion& row : ion) {
+        table.emplace_back(row.name, row.makeFormula());
+    }
+    const struct {
+        const char* file;
+        std::regex row;
+    } docs[] = {
+        {"README.md", std::regex(R"(\| (\S+) \| `(\S+)` \|)")},
+        {"man/iondrill.6.in", std::regex(R"(\.It (\S+) Ta Ql (\S+))")},
+    };
+    for (const auto& doc : docs) {
+        EXPECT_EQ(listedIn(doc.file, doc.row), table) << doc.file;
+    }
 }
 
 }  // namespace
