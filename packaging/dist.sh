@@ -1,32 +1,45 @@
 #!/usr/bin/env bash
-# Builds the three ways iondrill ships, into dist/:
-#   iondrill_VERSION_amd64.deb               the Debian package (debhelper)
-#   iondrill-VERSION-linux-x86_64.tar.gz     for other Linux systems
-#   iondrill-VERSION-windows-x86_64.zip      for Windows (MinGW-w64)
-# Needs, beyond the tests' tools: dpkg-dev, debhelper and g++-mingw-w64-x86-64-posix.
-# Writes nothing outside the project's folder.
+# Builds every way iondrill ships into dist/, from the commit checked out
+# (git archive HEAD; uncommitted changes are left out, with a warning):
+#   iondrill_VERSION_{amd64,arm64,armhf}.deb               Debian packages
+#   iondrill-VERSION-linux-{x86_64,arm64,armv6}.tar.gz     static programs, any Linux
+#   iondrill-VERSION-windows-x86_64.zip                    Windows (MinGW-w64)
+# Every file's time is the commit's, so two runs of the same commit give the
+# same bytes, wherever they run. Builds in a temporary folder, removed after.
+# Needs the Debian packages that HACKING.md lists under Packaging.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 version=$(sed -n 's/^project(iondrill VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
-debversion=$(dpkg-parsechangelog -S Version)
+debversion=$(git show HEAD:debian/changelog | dpkg-parsechangelog -l - -S Version)
 if [ "$version" != "$debversion" ]; then
     echo "dist.sh: CMakeLists.txt says $version but debian/changelog says $debversion" >&2
     exit 1
 fi
+if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+    echo "dist.sh: warning: uncommitted changes are not in what it builds" >&2
+fi
+export SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
 
+# dpkg-buildpackage cannot map a build path with a blank out of the program,
+# so the build folder is one without.
+tmp=$(mktemp -d /tmp/iondrill-dist.XXXXXX)
+trap 'rm -rf "$tmp"' EXIT
+src=$tmp/iondrill-$version
+git archive --prefix="iondrill-$version/" HEAD | tar -xf - -C "$tmp"
 rm -rf dist
-mkdir -p dist/deb/iondrill-"$version"
+mkdir dist
 
-# dpkg-buildpackage writes beside the source tree, so the package is built
-# from a copy of the project's files under dist/.
-git ls-files -z --cached --others --exclude-standard |
-    tar --null -T - --ignore-failed-read -cf - | tar -xf - -C dist/deb/iondrill-"$version"
-(cd dist/deb/iondrill-"$version" && dpkg-buildpackage -b -us -uc)
-mv dist/deb/iondrill_"$version"_*.deb dist/
-
-for preset in portable windows; do
-    cmake --workflow --fresh --preset "$preset"
+# The tests run while the native package builds; they cannot run cross.
+(cd "$src" && dpkg-buildpackage -b -us -uc)
+for arch in arm64 armhf; do
+    (cd "$src" && DEB_BUILD_OPTIONS=nocheck dpkg-buildpackage -b -us -uc -a "$arch" -Pnocheck)
 done
-rm -rf dist/deb dist/_CPack_Packages
-ls -l dist
+mv "$tmp"/iondrill_"$version"_*.deb dist/
+
+for preset in linux-x86_64 linux-arm64 linux-armv6 windows; do
+    (cd "$src" && cmake --workflow --fresh --preset "$preset")
+done
+mv "$src"/dist/iondrill-"$version"-* dist/
+(cd dist && sha256sum -- *)
