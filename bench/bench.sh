@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Speed and memory of a Release build fed over pipes, then start-up and
-# memory of the portable archive's build beside it and beside a minimal C
+# memory of the static x86_64 archive's build beside it and beside a minimal C
 # drill. Needs bash 5, awk, strace, GNU time and a C compiler (Debian packages
 # bash, mawk or gawk, strace, time and gcc). Prints figures; asserts nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset default -B build-bench >/dev/null
 cmake --build build-bench >/dev/null
-cmake --preset portable -B build-bench-portable >/dev/null
-cmake --build build-bench-portable >/dev/null
+cmake --preset linux-x86_64 -B build-bench-static >/dev/null
+cmake --build build-bench-static >/dev/null
 bin=build-bench/iondrill
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -35,21 +35,14 @@ for m in 1000 200000 1000000; do
     printf 'peak RSS, %7d questions: %d KiB\n' "$m" "$(cat "$tmp/rss")"
 done
 
-# Start to prompt: each program is given end of input, so it exits at the
-# prompt. The median of 200 starts, in ms.
-startup() {
-    for _ in $(seq 200); do
-        s=$EPOCHREALTIME
-        "$1" </dev/null >/dev/null
-        e=$EPOCHREALTIME
-        echo "$s $e"
-    done | awk '{ print ($2 - $1) * 1000 }' | sort -n | sed -n 100p
-}
-c=$(startup "$tmp/minimal_drill")
+# Start to prompt, by bench/startup.c: 300 starts of each program, taking
+# turns; then peak memory over a session of 1000 questions.
+cc -O2 -o "$tmp/startup" bench/startup.c
+progs=("$tmp/minimal_drill" "$bin" build-bench-static/iondrill)
+"$tmp/startup" 300 "${progs[@]}" >"$tmp/starts"
 printf '%-30s %9s %12s %14s\n' program 'start, ms' 'x minimal C' 'peak RSS, KiB'
-for b in "$tmp/minimal_drill" "$bin" build-bench-portable/iondrill; do
-    t=$(startup "$b")
+while read -r b t; do
     cat "$tmp/in-1000" | /usr/bin/time -f %M -o "$tmp/rss" "$b" | cat >/dev/null
-    awk -v b="${b#"$tmp"/}" -v t="$t" -v c="$c" -v m="$(cat "$tmp/rss")" \
-        'BEGIN { printf "%-30s %9.2f %12.2f %14d\n", b, t, t / c, m }'
-done
+    awk -v b="${b#"$tmp"/}" -v t="$t" -v c="$(awk 'NR == 1 { print $2 }' "$tmp/starts")" \
+        -v m="$(cat "$tmp/rss")" 'BEGIN { printf "%-30s %9.3f %12.2f %14d\n", b, t, t / c, m }'
+done <"$tmp/starts"

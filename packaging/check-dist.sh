@@ -1,70 +1,118 @@
 #!/usr/bin/env bash
-# Checks what packaging/dist.sh made, as a learner would get it: lintian on the
-# .deb, then install, play and remove it; the archive's program needs no
-# shared libstdc++; the Windows program needs only system DLLs and plays under
-# wine. The dialogue tests drive each of the three programs.
-# Needs root (it installs the .deb), lintian, wine and the tests' tools.
+# Checks every file that packaging/dist.sh made, as a learner would get it:
+# lintian on each package; the amd64 package installed, played and removed,
+# the ARM ones played under qemu with the foreign libraries; each archive's
+# program statically linked and played, the x86_64 one also in an empty root
+# directory; the Windows program's DLLs and texts, and a game under wine. The
+# dialogue tests drive every program, an emulated one through a wrapper that
+# execs qemu. Leaves the machine as it found it, also when a check fails.
+# Needs root (it installs the .deb and uses chroot), lintian, qemu-user-static,
+# the arm64 and armhf C and C++ runtime libraries, wine and the tests' tools.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=$(sed -n 's/^project(iondrill VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
-deb=dist/iondrill_${version}_amd64.deb
-tgz=dist/iondrill-${version}-linux-x86_64.tar.gz
-zip=dist/iondrill-${version}-windows-x86_64.zip
-tmp=$(mktemp -d -p "$PWD" build-check.XXXXXX)
-trap 'rm -rf "$tmp"' EXIT
+apt=(apt-get -y -q -o DPkg::Lock::Timeout=600)
+if dpkg-query -W -f '${db:Status-Status}' iondrill 2>/dev/null | grep -q installed; then
+    echo "check-dist: iondrill is installed already; remove it first" >&2
+    exit 1
+fi
+
+tmp=$(mktemp -d)
+export TMPDIR=$tmp  # lintian and wine leave their own files behind
+installed=
+cleanup() {
+    if [ -n "$installed" ]; then "${apt[@]}" remove iondrill >/dev/null || true; fi
+    if [ -n "${WINEPREFIX-}" ]; then wineserver -k 2>/dev/null || true; fi
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
 passed=0
 pass() { passed=$((passed + 1)); echo "check-dist: $*: ok"; }
-dialogue() { python3 tests/dialogue_test.py "$1"; }
+fail() { echo "check-dist: $*" >&2; exit 1; }
+dialogue() {
+    python3 tests/dialogue_test.py "$1" >"$tmp/dialogue.log" 2>&1 ||
+        { cat "$tmp/dialogue.log" >&2; fail "the dialogue tests failed on $1"; }
+}
+# A program for another processor, played through a wrapper: emulated NAME COMMAND...
+emulated() {
+    local wrapper=$tmp/$1.run
+    shift
+    printf '#!/bin/bash\nexec%s "$@"\n' "$(printf ' %q' "$@")" >"$wrapper"
+    chmod +x "$wrapper"
+    dialogue "$wrapper"
+}
+# No program interpreter and no shared library: it runs on any Linux.
+static() {
+    if readelf -lW "$1" | grep -q INTERP || readelf -d "$1" | grep -q NEEDED; then
+        fail "$1 is not statically linked"
+    fi
+}
 
-lintian --fail-on error,warning "$deb"
-pass "lintian"
+lintian --fail-on error,warning dist/iondrill_"$version"_{amd64,arm64,armhf}.deb
+pass "lintian on the three packages"
 
-apt-get install -y -q "./$deb" >/dev/null
+deb=dist/iondrill_${version}_amd64.deb
+installed=yes
+"${apt[@]}" install "./$deb" >/dev/null
 dialogue /usr/games/iondrill
 if ! out=$(man --warnings iondrill 2>&1 >/dev/null) || [ -n "$out" ]; then
-    echo "check-dist: man iondrill: ${out:-no page}" >&2
-    exit 1
+    fail "man iondrill: ${out:-no page}"
 fi
-files=$(dpkg-query -L iondrill | while read -r f; do if [ -f "$f" ]; then echo "$f"; fi; done)
-apt-get remove -y -q iondrill >/dev/null
-status=$(dpkg-query -W -f '${db:Status-Status}' iondrill 2>/dev/null || echo not-installed)
-for f in $files; do [ ! -e "$f" ] || { echo "check-dist: $f left behind" >&2; exit 1; }; done
-[ "$status" = not-installed ] || { echo "check-dist: iondrill is still $status" >&2; exit 1; }
-pass "the .deb installs, plays, has its manual page and is removed cleanly"
+dpkg-query -L iondrill >"$tmp/files"
+"${apt[@]}" remove iondrill >/dev/null
+installed=
+while IFS= read -r f; do
+    if [ -f "$f" ]; then fail "$f left behind"; fi
+done <"$tmp/files"
+if dpkg-query -W -f '${db:Status-Status}' iondrill 2>/dev/null | grep -q installed; then
+    fail "iondrill is still installed"
+fi
+pass "the amd64 package installs, plays, has its manual page and is removed cleanly"
 
-tar -xzf "$tgz" -C "$tmp"
+for arch in arm64:aarch64 armhf:arm; do
+    dpkg-deb -x "dist/iondrill_${version}_${arch%:*}.deb" "$tmp/${arch%:*}"
+    emulated "${arch%:*}" "qemu-${arch#*:}-static" -L / "$tmp/${arch%:*}/usr/games/iondrill"
+done
+pass "the arm64 and armhf packages' programs play under qemu"
+
+for arch in x86_64 arm64 armv6; do
+    tar -xzf "dist/iondrill-$version-linux-$arch.tar.gz" -C "$tmp"
+    static "$tmp/iondrill-$version-linux-$arch/bin/iondrill"
+done
 bin=$tmp/iondrill-$version-linux-x86_64/bin/iondrill
-if readelf -d "$bin" | grep -E 'NEEDED.*(libstdc\+\+|libgcc_s)'; then
-    echo "check-dist: the archive's program needs the libraries above" >&2
-    exit 1
-fi
-# The README promises the archive to systems with glibc 2.36 or later.
-glibc=$(objdump -T "$bin" | grep -o 'GLIBC_[0-9.]*' | sort -uV | tail -n 1)
-if [ "$(printf '%s\n' GLIBC_2.36 "$glibc" | sort -V | tail -n 1)" != GLIBC_2.36 ]; then
-    echo "check-dist: the archive's program needs $glibc" >&2
-    exit 1
-fi
+mkdir "$tmp/root"
+cp "$bin" "$tmp/root/iondrill"
+out=$(printf '1\nx\n\n' | chroot "$tmp/root" /iondrill)
+grep -qx 'Number correct: 0 out of 1 (0%)' <<<"$out" || fail "no game in an empty root: $out"
 dialogue "$bin"
-pass "the archive's program needs no shared libstdc++ or libgcc, nor glibc newer than 2.36, and plays"
+emulated arm64-archive qemu-aarch64-static "$tmp/iondrill-$version-linux-arm64/bin/iondrill"
+# The Raspberry Pi 1 and Zero core: an ARMv7 instruction would stop the game.
+emulated armv6-archive qemu-arm-static -cpu arm1176 "$tmp/iondrill-$version-linux-armv6/bin/iondrill"
+pass "the three archives' programs are static and play, x86_64 in an empty root, armv6 as a Pi 1"
 
+zip=dist/iondrill-$version-windows-x86_64.zip
 (cd "$tmp" && unzip -q "$OLDPWD/$zip")
 win=$tmp/iondrill-$version-windows-x86_64
-dlls=$(x86_64-w64-mingw32-objdump -p "$win/iondrill.exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z')
-for dll in $dlls; do
+x86_64-w64-mingw32-objdump -p "$win/iondrill.exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' >"$tmp/dlls"
+while IFS= read -r dll; do
     case $dll in
         kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll) ;;
-        *) echo "check-dist: iondrill.exe needs $dll, which Windows does not have" >&2; exit 1 ;;
+        *) fail "iondrill.exe needs $dll, which Windows does not have" ;;
     esac
-done
+done <"$tmp/dlls"
 for text in "$win"/*.txt; do
-    if grep -q $'[^\r]$\|^$' "$text"; then
-        echo "check-dist: $text has a line break without CR" >&2
-        exit 1
+    if grep -q $'[^\r]$\|^$' "$text"; then fail "$text has a line break without CR"; fi
+    # Old Notepad reads UTF-8 only after a byte-order mark.
+    if [ "$(head -c 3 "$text")" != $'\xef\xbb\xbf' ] && LC_ALL=C grep -q '[^ -~'$'\r\t\f'']' "$text"; then
+        fail "$text is neither ASCII nor marked as UTF-8"
+    fi
+    if awk '/[[:alpha:]]-\r$/ { p = 1; next } p && /^[[:space:]]*[[:lower:]]/ { f = 1 } { p = 0 } END { exit !f }' "$text"; then
+        fail "$text hyphenates a word across lines"
     fi
 done
-export WINEPREFIX=${WINEPREFIX:-$PWD/build-wine}
-[ -d "$WINEPREFIX" ] || WINEDEBUG=-all wineboot --init >/dev/null 2>&1
+export WINEPREFIX=$tmp/wine
+WINEDEBUG=-all wineboot --init >/dev/null 2>&1
 dialogue "$win/iondrill.exe"
-pass "iondrill.exe needs only system DLLs ($(echo $dlls)), its texts have CRLF, and it plays under wine"
+pass "iondrill.exe needs only system DLLs ($(paste -sd ' ' "$tmp/dlls")), its texts are plain for Notepad, and it plays under wine"
 
 echo "check-dist: $passed passed, 0 failed"
