@@ -4,13 +4,22 @@ import os
 import re
 import subprocess
 import sys
+import unittest
 
 BIN = sys.argv.pop(1) if len(sys.argv) > 1 else "build/iondrill"
-# A Windows build runs under wine, through a relay that turns CRLF back into LF.
+# A Windows build runs under wine, through a relay that turns CRLF back into LF;
+# the web page in a browser, through a relay that types into its field.
+HERE = os.path.dirname(__file__)
 WINDOWS = BIN.endswith(".exe")
-RELAY = os.path.join(os.path.dirname(__file__), "crlf_relay.py")
-DRILL = [sys.executable, RELAY, BIN] if WINDOWS else [BIN]
-RELAYED = WINDOWS  # the process started is a relay, not the drill itself
+WEB = BIN.endswith(".html")
+if WINDOWS:
+    DRILL = [sys.executable, os.path.join(HERE, "crlf_relay.py"), BIN]
+elif WEB:
+    DRILL = ["node", os.path.join(HERE, "web_relay.mjs"), BIN]
+else:
+    DRILL = [BIN]
+RELAYED = WINDOWS or WEB  # the process started is a relay, not the drill itself
+TIMEOUT = 60 if WEB else 10  # a browser types each line as a learner would
 PROMPT = b"Write the symbols and charges for the ions.\n\nHow many questions? "
 VERDICT = rb"(Correct|Close|Incorrect)(?:\.|; correct answer is (\S+))\n"
 QUESTION = rb"\n([^\n]+)\n"
@@ -19,9 +28,16 @@ SCORE = rb"\nNumber correct: (\d+) out of (\d+) \((\d+)%\)\n"
 
 def run(stdin):
     """Feeds all of stdin at once; returns stdout once the program has ended."""
-    p = subprocess.run(DRILL, input=stdin, capture_output=True, timeout=10)
+    typable(stdin)
+    p = subprocess.run(DRILL, input=stdin, capture_output=True, timeout=TIMEOUT)
     assert p.returncode == 0 and p.stderr == b"", f"status {p.returncode}: {p.stderr[:2000]!r}"
     return p.stdout
+
+
+def typable(data):
+    """A text field carries printable text only: skips input with other bytes."""
+    if WEB and re.search(rb"[^\n\x20-\x7e]", data):
+        raise unittest.SkipTest("a text field cannot carry CR, NUL or raw bytes")
 
 
 def learn_table():
