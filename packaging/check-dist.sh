@@ -23,6 +23,7 @@ installed=
 cleanup() {
     if [ -n "$installed" ]; then "${apt[@]}" remove iondrill >/dev/null || true; fi
     if [ -n "${WINEPREFIX-}" ]; then wineserver -k 2>/dev/null || true; fi
+    if [ -n "${server-}" ]; then kill "$server" 2>/dev/null || true; fi
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -114,5 +115,20 @@ export WINEPREFIX=$tmp/wine
 WINEDEBUG=-all wineboot --init >/dev/null 2>&1
 dialogue "$win/iondrill.exe"
 pass "iondrill.exe needs only system DLLs ($(paste -sd ' ' "$tmp/dlls")), its texts are plain for Notepad, and it plays under wine"
+
+page=dist/iondrill-$version.html
+size=$(stat -c %s "$page")
+[ "$size" -le 102400 ] || fail "$page is $size bytes, more than 100 KiB"
+timeout 120 node tests/web_page_test.mjs "$page" >"$tmp/page.log" 2>&1 || { cat "$tmp/page.log" >&2; fail "the page checks failed"; }
+pass "the web page is $size bytes and passes its page checks"
+
+port=$((20000 + RANDOM % 20000))
+python3 -m http.server --bind 127.0.0.1 --directory dist "$port" >/dev/null 2>&1 &
+server=$!
+dialogue "$page"
+dialogue "http://127.0.0.1:$port/${page#dist/}"
+IONDRILL_BROWSER=firefox dialogue "$page"
+IONDRILL_BROWSER=webkit dialogue "$page"
+pass "the web page plays in Chromium from disk and over http, in Firefox and in WebKit"
 
 echo "check-dist: $passed passed, 0 failed"

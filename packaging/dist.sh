@@ -4,6 +4,7 @@
 #   iondrill_VERSION_{amd64,arm64,armhf}.deb               Debian packages
 #   iondrill-VERSION-linux-{x86_64,arm64,armv6}.tar.gz     static programs, any Linux
 #   iondrill-VERSION-windows-x86_64.zip                    Windows (MinGW-w64)
+#   iondrill-VERSION.html                                  any browser (emscripten)
 # Every file's time is the commit's, so two runs of the same commit give the
 # same bytes, wherever they run. Builds in a temporary folder, removed after.
 # Needs the Debian packages that HACKING.md lists under Packaging.
@@ -42,4 +43,6 @@ for preset in linux-x86_64 linux-arm64 linux-armv6 windows; do
     (cd "$src" && cmake --workflow --fresh --preset "$preset")
 done
 mv "$src"/dist/iondrill-"$version"-* dist/
+(cd "$src" && cmake --workflow --fresh --preset web)
+mv "$src"/build-web/iondrill.html dist/iondrill-"$version".html
 (cd dist && sha256sum -- *)

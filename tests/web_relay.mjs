@@ -5,68 +5,13 @@
 // shows of standard error to standard error. Exits with the drill's status
 // once "Start again" shows.
 // Usage: node web_relay.mjs PAGE   (a file, or an http:// address)
-// IONDRILL_BROWSER picks the engine: chromium (default), firefox or webkit;
-// webkit needs an X display (xvfb-run).
-import {spawn} from 'node:child_process';
+// IONDRILL_BROWSER picks the engine: chromium (default), firefox or webkit.
 import {resolve} from 'node:path';
 import {pathToFileURL} from 'node:url';
+import {openPage, sleep} from './web_drivers.mjs';
 
-const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 const target = process.argv[2];
 const url = /^https?:/.test(target) ? target : pathToFileURL(resolve(target)).href;
-const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
-
-// Each engine gives: run(fn, arg) in the page, key('Enter' | 'Ctrl-D') in the
-// focused field, and close().
-async function puppeteerDriver(browser) {
-  const {default: puppeteer} = await import('puppeteer-core');
-  const b = await puppeteer.launch(browser === 'firefox'
-    ? {browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true}
-    : {executablePath: '/usr/bin/chromium', headless: true, args: FLAGS});
-  const page = (await b.pages())[0] || await b.newPage();
-  await page.goto(url);
-  return {
-    run: (fn, arg) => page.evaluate(fn, arg),
-    key: async (k) => {
-      if (k === 'Enter') return page.keyboard.press('Enter');
-      await page.keyboard.down('Control');
-      await page.keyboard.press('KeyD');
-      await page.keyboard.up('Control');
-    },
-    close: () => b.close(),
-  };
-}
-
-// WebKitGTK through its own WebDriver, spoken over plain HTTP.
-async function webkitDriver() {
-  const port = 4444 + (process.pid % 1000);
-  const driver = spawn('/usr/bin/WebKitWebDriver', [`--port=${port}`], {detached: true, stdio: 'ignore'});
-  const end = () => { try { process.kill(-driver.pid, 'SIGKILL'); } catch { /* gone already */ } };
-  process.on('exit', end); // MiniBrowser's processes would outlive the relay
-  const base = `http://127.0.0.1:${port}`;
-  const call = async (method, path, body) => {
-    const r = await fetch(base + path, {method, body: body && JSON.stringify(body),
-      signal: AbortSignal.timeout(20000)}); // without a display, WebKit never answers
-    const json = await r.json();
-    if (!r.ok) throw new Error(`${path}: ${JSON.stringify(json.value)}`);
-    return json.value;
-  };
-  for (let i = 0; !(await fetch(base + '/status').then((r) => r.ok, () => false)); i++) {
-    if (i > 200) throw new Error('WebKitWebDriver did not start');
-    await sleep(25);
-  }
-  const {sessionId} = await call('POST', '/session', {capabilities: {alwaysMatch: {
-    'webkitgtk:browserOptions': {binary: '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser'}}}});
-  const s = `/session/${sessionId}`;
-  await call('POST', `${s}/url`, {url});
-  const field = Object.values(await call('POST', `${s}/element`, {using: 'css selector', value: '#line'}))[0];
-  return {
-    run: (fn, arg) => call('POST', `${s}/execute/sync`, {script: `return (${fn})(arguments[0])`, args: [arg]}),
-    key: (k) => call('POST', `${s}/element/${field}/value`, {text: k === 'Enter' ? '\uE007' : '\uE009d\uE000'}),
-    close: async () => { await call('DELETE', s).catch(() => {}); end(); },
-  };
-}
 
 // In the page: puts `line` (if any) in the field unless the drill has ended;
 // then the log's text outside <kbd> after the text node it last reached, and
@@ -86,8 +31,7 @@ const step = (line) => {
     status: document.getElementById('status').textContent, stderr: document.getElementById('stderr').textContent};
 };
 
-const browser = process.env.IONDRILL_BROWSER || 'chromium';
-const page = await (browser === 'webkit' ? webkitDriver() : puppeteerDriver(browser));
+const page = await openPage(url, process.env.IONDRILL_BROWSER);
 let input = '', inputEnded = false, endSent = false;
 process.stdin.setEncoding('utf8');
 process.stdin.on('data', (chunk) => { input += chunk; });

@@ -1,0 +1,78 @@
+// Figures for the web page, in the browsers the tests use: its size; in
+// Chromium, navigation to the prompt beside a static page holding the same
+// text (taking turns, medians); and in each engine the time from the keydown
+// of Enter to the frame that shows the verdict, at the first questions and
+// at question 2000 (medians of 20). Prints figures; asserts nothing.
+// Usage: node bench/web_bench.mjs PAGE [ENGINE...]
+import {readFileSync, writeFileSync, mkdtempSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import {join, resolve} from 'node:path';
+import {pathToFileURL} from 'node:url';
+import {gzipSync} from 'node:zlib';
+import {openPage, sleep} from '../tests/web_drivers.mjs';
+
+const [path, ...engines] = process.argv.slice(2);
+const url = pathToFileURL(resolve(path)).href;
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+const kib = (n) => `${(n / 1024).toFixed(1)} KiB`;
+const html = readFileSync(path);
+console.log(`page: ${kib(html.length)} raw, ${kib(gzipSync(html, {level: 9}).length)} gzipped`);
+
+const PROMPT = 'Write the symbols and charges for the ions.\n\nHow many questions? ';
+const prompted = () => (document.getElementById('log') || document.body).textContent.endsWith('questions? ');
+async function navigation() {
+  const dir = mkdtempSync(join(tmpdir(), 'iondrill-bench-'));
+  writeFileSync(join(dir, 'static.html'), `<!DOCTYPE html><html lang="en"><head><meta charset="utf-8">
+<title>static</title><link rel="icon" href="data:,"></head><body><div id="log">${PROMPT}</div></body></html>`);
+  const pages = {drill: url, static: pathToFileURL(join(dir, 'static.html')).href};
+  const page = await openPage(pages.static);
+  const times = {drill: [], static: []};
+  for (let i = 0; i < 40; i++) {
+    for (const [name, to] of Object.entries(pages)) {
+      const start = performance.now();
+      await page.goto(to);
+      while (!(await page.run(prompted))) await sleep(1);
+      times[name].push(performance.now() - start);
+    }
+  }
+  await page.close();
+  const [d, s] = [median(times.drill), median(times.static)];
+  console.log(`chromium: navigation to the prompt ${d.toFixed(1)} ms, static page ${s.toFixed(1)} ms, ${(d / s).toFixed(2)} times`);
+}
+
+// In the page: from each Enter's keydown to the animation frame after its verdict appears.
+const watch = () => {
+  window.benchTimes = [];
+  let enter = 0;
+  document.getElementById('line').addEventListener('keydown', (e) => { if (e.key === 'Enter') enter = e.timeStamp; }, true);
+  new MutationObserver((records) => {
+    const verdict = records.some((r) => [...r.addedNodes].some((n) => /orrect/.test(n.textContent)));
+    if (verdict && enter) {
+      const since = enter;
+      enter = 0;
+      requestAnimationFrame(() => window.benchTimes.push(performance.now() - since));
+    }
+  }).observe(document.getElementById('log'), {childList: true, subtree: true});
+};
+
+async function enterToVerdict(engine) {
+  const page = await openPage(url, engine);
+  while (!(await page.run(prompted))) await sleep(5);
+  await page.run(watch);
+  const send = async (line) => {
+    await page.run((text) => { document.getElementById('line').value = text; }, line);
+    await page.key('Enter');
+  };
+  await send('2000');
+  for (let i = 1; i <= 2000; i++) {
+    await send('x');
+    while ((await page.run(() => window.benchTimes.length)) < i) await sleep(1);
+  }
+  const times = await page.run(() => window.benchTimes);
+  await page.close();
+  console.log(`${engine}: Enter to verdict ${median(times.slice(0, 20)).toFixed(1)} ms at the first questions,`,
+    `${median(times.slice(-20)).toFixed(1)} ms at question 2000`);
+}
+
+if (engines.length === 0 || engines.includes('chromium')) await navigation();
+for (const engine of engines.length ? engines : ['chromium', 'firefox']) await enterToVerdict(engine);

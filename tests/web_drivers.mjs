@@ -1,0 +1,80 @@
+// Opens a page in one of the browsers that the web tests and the benchmark
+// use, all from Debian's packages: chromium and firefox through
+// puppeteer-core; webkit, WebKitGTK's MiniBrowser, through its own WebDriver
+// spoken over plain HTTP. A page gives run(fn, arg) in the page, key('Enter'
+// or 'Ctrl-D') to the focused element (in webkit, to the field), goto(url)
+// and close().
+import {spawn} from 'node:child_process';
+
+const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+  '--disable-background-networking', '--disable-component-update', '--disable-sync'];
+export const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+
+async function puppeteerDriver(browser, url) {
+  const {default: puppeteer} = await import('puppeteer-core');
+  const b = await puppeteer.launch(browser === 'firefox'
+    ? {browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true}
+    : {executablePath: '/usr/bin/chromium', headless: true, args: FLAGS});
+  const page = (await b.pages())[0] || await b.newPage();
+  await page.goto(url);
+  return {
+    goto: (to) => page.goto(to),
+    run: (fn, arg) => page.evaluate(fn, arg),
+    key: async (k) => {
+      if (k === 'Enter') return page.keyboard.press('Enter');
+      await page.keyboard.down('Control');
+      await page.keyboard.press('KeyD');
+      await page.keyboard.up('Control');
+    },
+    close: () => b.close(),
+  };
+}
+
+// An X display for MiniBrowser, which has no headless mode: the one in
+// DISPLAY, or an Xvfb of its own.
+async function display(children) {
+  if (process.env.DISPLAY) return process.env.DISPLAY;
+  const xvfb = spawn('Xvfb', ['-displayfd', '3', '-nolisten', 'tcp'], {stdio: ['ignore', 'ignore', 'ignore', 'pipe']});
+  children.push(xvfb);
+  const [number] = await new Promise((done) => xvfb.stdio[3].once('data', (d) => done(String(d).split('\n'))));
+  return `:${number}`;
+}
+
+// WebKitGTK through its own WebDriver, spoken over plain HTTP.
+async function webkitDriver(url) {
+  const port = 4444 + (process.pid % 1000), children = [];
+  // MiniBrowser's processes would outlive the relay: end the driver's whole group.
+  const end = () => children.forEach((c) => { try { process.kill(-c.pid, 'SIGKILL'); } catch { c.kill('SIGKILL'); } });
+  process.on('exit', end);
+  const env = {...process.env, DISPLAY: await display(children)};
+  children.push(spawn('/usr/bin/WebKitWebDriver', [`--port=${port}`], {detached: true, stdio: 'ignore', env}));
+  const base = `http://127.0.0.1:${port}`;
+  const call = async (method, path, body) => {
+    const r = await fetch(base + path, {method, body: body && JSON.stringify(body),
+      signal: AbortSignal.timeout(20000)}); // without a display, WebKit never answers
+    const json = await r.json();
+    if (!r.ok) throw new Error(`${path}: ${JSON.stringify(json.value)}`);
+    return json.value;
+  };
+  for (let i = 0; !(await fetch(base + '/status').then((r) => r.ok, () => false)); i++) {
+    if (i > 200) throw new Error('WebKitWebDriver did not start');
+    await sleep(25);
+  }
+  const {sessionId} = await call('POST', '/session', {capabilities: {alwaysMatch: {
+    'webkitgtk:browserOptions': {binary: '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser',
+      args: ['--automation']}}}});
+  const s = `/session/${sessionId}`;
+  await call('POST', `${s}/url`, {url});
+  const field = async () => Object.values(await call('POST', `${s}/element`, {using: 'css selector', value: '#line'}))[0];
+  let line = await field();
+  return {
+    goto: async (to) => { await call('POST', `${s}/url`, {url: to}); line = await field(); },
+    run: (fn, arg) => call('POST', `${s}/execute/sync`, {script: `return (${fn})(arguments[0])`, args: [arg]}),
+    key: (k) => call('POST', `${s}/element/${line}/value`, {text: k === 'Enter' ? '\uE007' : '\uE009d\uE000'}),
+    close: async () => { await call('DELETE', s).catch(() => {}); end(); },
+  };
+}
+
+export function openPage(url, browser = 'chromium') {
+  return browser === 'webkit' ? webkitDriver(url) : puppeteerDriver(browser, url);
+}

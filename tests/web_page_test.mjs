@@ -1,0 +1,81 @@
+// What the dialogue tests cannot see of the web page, in Chromium over http:
+// no WCAG 2.1 A or AA violation that axe-core finds at the prompt, after a
+// verdict and after the end; "Start again" takes the focus and gives a fresh
+// run; a field that a phone leaves as typed; and nothing fetched but the page.
+// Usage: node web_page_test.mjs PAGE
+import assert from 'node:assert/strict';
+import {readFileSync} from 'node:fs';
+import {createServer} from 'node:http';
+import {createRequire} from 'node:module';
+import {test} from 'node:test';
+import {openPage, sleep} from './web_drivers.mjs';
+
+const html = readFileSync(process.argv[2]);
+const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
+const PROMPT = 'Write the symbols and charges for the ions.\n\nHow many questions? ';
+
+test('the page as a learner meets it', {timeout: 60000}, async () => {
+  const fetched = [];
+  const server = createServer((req, res) => {
+    fetched.push(req.url);
+    res.writeHead(req.url === '/iondrill.html' ? 200 : 404, {'Content-Type': 'text/html'});
+    res.end(req.url === '/iondrill.html' ? html : '');
+  });
+  await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  const page = await openPage(`http://127.0.0.1:${server.address().port}/iondrill.html`);
+  const log = () => page.run(() => document.getElementById('log').textContent);
+  const until = async (what, pattern) => {
+    for (let i = 0; !pattern.test(await log()); i++) {
+      assert.ok(i < 500, `waited for ${what}; the log reads ${JSON.stringify(await log())}`);
+      await sleep(10);
+    }
+  };
+  const send = async (line) => {
+    await page.run((text) => { document.getElementById('line').value = text; }, line);
+    await page.key('Enter');
+  };
+  const violations = () => page.run(async (source) => {
+    if (!window.axe) (0, eval)(source);
+    const tags = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'];
+    const found = await window.axe.run(document, {runOnly: {type: 'tag', values: tags}});
+    return found.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(', ')}`);
+  }, axe);
+  try {
+    await until('the prompt', /questions\? $/);
+    assert.deepEqual(await violations(), [], 'at the prompt');
+    await send('2');
+    await send('x');
+    await until('a verdict', /Incorrect; correct answer is \S+\n\n.+\n$/);
+    assert.deepEqual(await violations(), [], 'after a verdict');
+    await send('x');
+    await until('the score', /Number correct: 0 out of 2 \(0%\)\n$/);
+    await send('');
+    await until('the end', /\(0%\)\n\n$/);
+    const end = () => page.run(() => ({
+      ended: !document.getElementById('ended').hidden, status: document.getElementById('status').textContent,
+      disabled: document.getElementById('line').disabled, focus: document.activeElement.textContent}));
+    for (let i = 0; !(await end()).ended; i++) {
+      assert.ok(i < 100, 'the end was not shown');
+      await sleep(10);
+    }
+    assert.deepEqual(await end(), {ended: true, status: 'The drill has ended.', disabled: true, focus: 'Start again'});
+    assert.deepEqual(await violations(), [], 'after the end');
+
+    await page.key('Enter'); // on the focused button
+    await until('a fresh prompt', /questions\? $/);
+    assert.equal(await log(), PROMPT);
+    assert.deepEqual(await page.run(() => [document.activeElement.id, document.getElementById('ended').hidden]),
+      ['line', true]);
+
+    // A phone must send "fe3+" and "Cl-" as typed: no capital, no correction.
+    const attributes = await page.run(() => Object.fromEntries(
+      ['autocapitalize', 'autocorrect', 'spellcheck', 'autocomplete', 'enterkeyhint', 'type']
+        .map((name) => [name, document.getElementById('line').getAttribute(name)])));
+    assert.deepEqual(attributes, {autocapitalize: 'off', autocorrect: 'off', spellcheck: 'false',
+      autocomplete: 'off', enterkeyhint: 'send', type: 'text'});
+    assert.deepEqual(fetched, ['/iondrill.html'], 'the page fetched more than itself');
+  } finally {
+    await page.close();
+    server.close();
+  }
+});
