@@ -31,8 +31,9 @@ passed=0
 pass() { passed=$((passed + 1)); echo "check-dist: $*: ok"; }
 fail() { echo "check-dist: $*" >&2; exit 1; }
 dialogue() {
-    python3 tests/dialogue_test.py "$1" >"$tmp/dialogue.log" 2>&1 ||
-        { cat "$tmp/dialogue.log" >&2; fail "the dialogue tests failed on $1"; }
+    local log
+    log=$(mktemp -p "$tmp")
+    timeout 600 python3 tests/dialogue_test.py "$1" >"$log" 2>&1 || { cat "$log" >&2; fail "the dialogue tests failed on $1"; }
 }
 # A program for another processor, played through a wrapper: emulated NAME COMMAND...
 emulated() {
@@ -125,10 +126,13 @@ pass "the web page is $size bytes and passes its page checks"
 port=$((20000 + RANDOM % 20000))
 python3 -m http.server --bind 127.0.0.1 --directory dist "$port" >/dev/null 2>&1 &
 server=$!
+# Firefox, slowest to start, plays beside the others.
+IONDRILL_BROWSER=firefox dialogue "$page" &
+firefox=$!
 dialogue "$page"
 dialogue "http://127.0.0.1:$port/${page#dist/}"
-IONDRILL_BROWSER=firefox dialogue "$page"
 IONDRILL_BROWSER=webkit dialogue "$page"
+wait "$firefox" || fail "the dialogue tests failed in Firefox"
 pass "the web page plays in Chromium from disk and over http, in Firefox and in WebKit"
 
 echo "check-dist: $passed passed, 0 failed"

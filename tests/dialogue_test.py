@@ -6,7 +6,7 @@ import subprocess
 import time
 import unittest
 
-from drill import DRILL, PROMPT, QUESTION, RELAYED, SCORE, VERDICT, learn_table, run, typable
+from drill import DRILL, PATIENCE, PROMPT, QUESTION, RELAYED, SCORE, VERDICT, learn_table, run, typable
 
 
 class Learner:
@@ -16,7 +16,7 @@ class Learner:
         self.out = self.seen = b""
 
     def expect(self, pattern):
-        deadline = time.monotonic() + 5
+        deadline = time.monotonic() + PATIENCE
         while not (m := re.fullmatch(pattern, self.out[len(self.seen):])):
             ready, _, _ = select.select([self.p.stdout], [], [], max(0, deadline - time.monotonic()))
             chunk = os.read(self.p.stdout.fileno(), 65536) if ready else b""
@@ -55,7 +55,7 @@ class Learner:
             assert self.waits_for_a_line(), "the drill did not wait for a line after the score"
         self.type(b"\n")
         self.p.stdin.close()
-        assert self.p.wait(5) == 0 and self.p.stdout.read() == b""
+        assert self.p.wait(PATIENCE) == 0 and self.p.stdout.read() == b""
         self.p.stdout.close()
         return self.out, names, b"%s out of %s (%s%%)" % score
 

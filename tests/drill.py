@@ -19,7 +19,12 @@ elif WEB:
 else:
     DRILL = [BIN]
 RELAYED = WINDOWS or WEB  # the process started is a relay, not the drill itself
-TIMEOUT = 60 if WEB else 10  # a browser types each line as a learner would
+# A browser starts in seconds and types each line as a learner would.
+TIMEOUT = 120 if WEB else 10  # for a whole run
+PATIENCE = 30 if WEB else 5  # for the next output
+# Draws that show every row's notation: 2000 miss one of the 40 with a chance
+# of 1e-21; 600, for a browser that types each line, of 1e-5.
+DRAWS = 600 if WEB else 2000
 PROMPT = b"Write the symbols and charges for the ions.\n\nHow many questions? "
 VERDICT = rb"(Correct|Close|Incorrect)(?:\.|; correct answer is (\S+))\n"
 QUESTION = rb"\n([^\n]+)\n"
@@ -42,8 +47,8 @@ def typable(data):
 
 def learn_table():
     """Answers wrongly until every ion's notation has been shown; name -> notation."""
-    out = run(b"2000\n" + b"x\n" * 2000 + b"\n")
+    out = run(b"%d\n" % DRAWS + b"x\n" * DRAWS + b"\n")
     pairs = re.findall(rb"\n([^\n]+)\nIncorrect; correct answer is (\S+)\n", out)
     notation = dict(pairs)
-    assert len(pairs) == 2000 and len(set(pairs)) == len(notation), "a name got two notations"
+    assert len(pairs) == DRAWS and len(set(pairs)) == len(notation), "a name got two notations"
     return notation
