@@ -1,8 +1,9 @@
 // Figures for the web page, in the browsers the tests use: its size; in
 // Chromium, navigation to the prompt beside a static page holding the same
 // text (taking turns, medians); and in each engine the time from the keydown
-// of Enter to the frame that shows the verdict, at the first questions and
-// at question 2000 (medians of 20). Prints figures; asserts nothing.
+// of Enter to the verdict in the page and to the frame that shows it, at the
+// first questions and at question 2000 (medians of the first and the last
+// 100). Prints figures; asserts nothing.
 // Usage: node bench/web_bench.mjs PAGE [ENGINE...]
 import {readFileSync, writeFileSync, mkdtempSync} from 'node:fs';
 import {tmpdir} from 'node:os';
@@ -48,9 +49,9 @@ const watch = () => {
   new MutationObserver((records) => {
     const verdict = records.some((r) => [...r.addedNodes].some((n) => /orrect/.test(n.textContent)));
     if (verdict && enter) {
-      const since = enter;
+      const since = enter, shown = performance.now() - enter;
       enter = 0;
-      requestAnimationFrame(() => window.benchTimes.push(performance.now() - since));
+      requestAnimationFrame(() => window.benchTimes.push([shown, performance.now() - since]));
     }
   }).observe(document.getElementById('log'), {childList: true, subtree: true});
 };
@@ -70,8 +71,10 @@ async function enterToVerdict(engine) {
   }
   const times = await page.run(() => window.benchTimes);
   await page.close();
-  console.log(`${engine}: Enter to verdict ${median(times.slice(0, 20)).toFixed(1)} ms at the first questions,`,
-    `${median(times.slice(-20)).toFixed(1)} ms at question 2000`);
+  const figures = (part) => [0, 1].map((k) => median(part.map((t) => t[k])).toFixed(1));
+  const [first, last] = [figures(times.slice(0, 100)), figures(times.slice(-100))];
+  console.log(`${engine}: Enter to verdict in the page / to its frame: ${first.join(' / ')} ms at the first`,
+    `questions, ${last.join(' / ')} ms at question 2000`);
 }
 
 if (engines.length === 0 || engines.includes('chromium')) await navigation();

@@ -69,7 +69,7 @@ async function webkitDriver(url) {
   let line = await field();
   return {
     goto: async (to) => { await call('POST', `${s}/url`, {url: to}); line = await field(); },
-    run: (fn, arg) => call('POST', `${s}/execute/sync`, {script: `return (${fn})(arguments[0])`, args: [arg]}),
+    run: (fn, arg) => call('POST', `${s}/execute/sync`, {script: `return (${fn})(arguments[0]) ?? null`, args: [arg]}),
     key: (k) => call('POST', `${s}/element/${line}/value`, {text: k === 'Enter' ? '\uE007' : '\uE009d\uE000'}),
     close: async () => { await call('DELETE', s).catch(() => {}); end(); },
   };
