@@ -3,11 +3,15 @@
 # lintian on each package; the amd64 package installed, played and removed,
 # the ARM ones played under qemu with the foreign libraries; each archive's
 # program statically linked and played, the x86_64 one also in an empty root
-# directory; the Windows program's DLLs and texts, and a game under wine. The
-# dialogue tests drive every program, an emulated one through a wrapper that
-# execs qemu. Leaves the machine as it found it, also when a check fails.
-# Needs root (it installs the .deb and uses chroot), lintian, qemu-user-static,
-# the arm64 and armhf C and C++ runtime libraries, wine and the tests' tools.
+# directory; the Windows program's DLLs and texts, and a game under wine; the
+# web page's size, its page checks, and games in Chromium (from disk and over
+# http), Firefox and WebKit. The dialogue tests drive every program, an
+# emulated one through a wrapper that execs qemu, the page through a relay
+# that types into it. Leaves the machine as it found it, also when a check
+# fails. Needs root (it installs the .deb and uses chroot), lintian,
+# qemu-user-static, the arm64 and armhf C and C++ runtime libraries, wine,
+# chromium, firefox-esr, webkit2gtk-driver, xvfb, the tests' tools and their
+# npm packages (npm ci --prefix tests).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=$(sed -n 's/^project(iondrill VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
@@ -23,7 +27,7 @@ installed=
 cleanup() {
     if [ -n "$installed" ]; then "${apt[@]}" remove iondrill >/dev/null || true; fi
     if [ -n "${WINEPREFIX-}" ]; then wineserver -k 2>/dev/null || true; fi
-    if [ -n "${server-}" ]; then kill "$server" 2>/dev/null || true; fi
+    jobs -p | xargs -r kill 2>/dev/null || true  # the web server, a game in Firefox
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -125,7 +129,6 @@ pass "the web page is $size bytes and passes its page checks"
 
 port=$((20000 + RANDOM % 20000))
 python3 -m http.server --bind 127.0.0.1 --directory dist "$port" >/dev/null 2>&1 &
-server=$!
 # Firefox, slowest to start, plays beside the others.
 IONDRILL_BROWSER=firefox dialogue "$page" &
 firefox=$!
