@@ -40,9 +40,10 @@ done
 cc -O2 -o "$tmp/startup" bench/startup.c
 progs=("$tmp/minimal_drill" "$bin" build-bench-static/iondrill)
 "$tmp/startup" 300 "${progs[@]}" >"$tmp/starts"
+c=$(awk 'NR == 1 { print $2 }' "$tmp/starts")  # the minimal C drill's
 printf '%-30s %9s %12s %14s\n' program 'start, ms' 'x minimal C' 'peak RSS, KiB'
 while read -r b t; do
     cat "$tmp/in-1000" | /usr/bin/time -f %M -o "$tmp/rss" "$b" | cat >/dev/null
-    awk -v b="${b#"$tmp"/}" -v t="$t" -v c="$(awk 'NR == 1 { print $2 }' "$tmp/starts")" \
-        -v m="$(cat "$tmp/rss")" 'BEGIN { printf "%-30s %9.3f %12.2f %14d\n", b, t, t / c, m }'
+    awk -v b="${b#"$tmp"/}" -v t="$t" -v c="$c" -v m="$(cat "$tmp/rss")" \
+        'BEGIN { printf "%-30s %9.3f %12.2f %14d\n", b, t, t / c, m }'
 done <"$tmp/starts"

@@ -75,6 +75,12 @@ async function webkitDriver(url) {
   };
 }
 
-export function openPage(url, browser = 'chromium') {
-  return browser === 'webkit' ? webkitDriver(url) : puppeteerDriver(browser, url);
+// The page, with send(line): the line typed into the field and sent with Enter.
+export async function openPage(url, browser = 'chromium') {
+  const page = await (browser === 'webkit' ? webkitDriver(url) : puppeteerDriver(browser, url));
+  page.send = async (line) => {
+    await page.run((text) => { document.getElementById('line').value = text; }, line);
+    await page.key('Enter');
+  };
+  return page;
 }

@@ -30,10 +30,6 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
       await sleep(10);
     }
   };
-  const send = async (line) => {
-    await page.run((text) => { document.getElementById('line').value = text; }, line);
-    await page.key('Enter');
-  };
   const violations = () => page.run(async (source) => {
     if (!window.axe) (0, eval)(source);
     const tags = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'];
@@ -43,13 +39,13 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
   try {
     await until('the prompt', /questions\? $/);
     assert.deepEqual(await violations(), [], 'at the prompt');
-    await send('2');
-    await send('x');
+    await page.send('2');
+    await page.send('x');
     await until('a verdict', /Incorrect; correct answer is \S+\n\n.+\n$/);
     assert.deepEqual(await violations(), [], 'after a verdict');
-    await send('x');
+    await page.send('x');
     await until('the score', /Number correct: 0 out of 2 \(0%\)\n$/);
-    await send('');
+    await page.send('');
     await until('the end', /\(0%\)\n\n$/);
     const end = () => page.run(() => ({
       ended: !document.getElementById('ended').hidden, status: document.getElementById('status').textContent,

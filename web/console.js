@@ -136,11 +136,16 @@
     return {send: send, endInput: endInput};
   }
 
-  form.addEventListener('submit', function (e) {
-    e.preventDefault();
+  // What is typed leaves the field as it goes to the drill.
+  function take() {
     var text = field.value;
     field.value = '';
-    current.send(text, true);
+    return text;
+  }
+
+  form.addEventListener('submit', function (e) {
+    e.preventDefault();
+    current.send(take(), true);
   });
 
   // Ctrl-D, as at a terminal: what is typed goes without a line break, and
@@ -148,9 +153,7 @@
   field.addEventListener('keydown', function (e) {
     if (e.ctrlKey && !e.altKey && !e.metaKey && (e.key === 'd' || e.key === 'D')) {
       e.preventDefault();
-      var text = field.value;
-      field.value = '';
-      current.send(text, false);
+      current.send(take(), false);
       current.endInput();
     }
   });
