@@ -3,6 +3,8 @@
 # memory of the static x86_64 archive's build beside it and beside a minimal C
 # drill. Needs bash 5, awk, strace, GNU time and a C compiler (Debian packages
 # bash, mawk or gawk, strace, time and gcc). Prints figures; asserts nothing.
+# The cat before each program keeps its input a pipe, as its output is.
+# shellcheck disable=SC2002
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset default -B build-bench >/dev/null

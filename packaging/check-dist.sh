@@ -8,10 +8,9 @@
 # http), Firefox and WebKit. The dialogue tests drive every program, an
 # emulated one through a wrapper that execs qemu, the page through a relay
 # that types into it. Leaves the machine as it found it, also when a check
-# fails. Needs root (it installs the .deb and uses chroot), lintian,
-# qemu-user-static, the arm64 and armhf C and C++ runtime libraries, wine,
-# chromium, firefox-esr, webkit2gtk-driver, xvfb, the tests' tools and their
-# npm packages (npm ci --prefix tests).
+# fails. Needs root (it installs the .deb and uses chroot), the Debian
+# packages that `tools/deps ci` installs and the tests' npm packages
+# (npm ci --prefix tests).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 version=$(sed -n 's/^project(iondrill VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
@@ -99,7 +98,7 @@ pass "the three archives' programs are static and play, x86_64 in an empty root,
 zip=dist/iondrill-$version-windows-x86_64.zip
 (cd "$tmp" && unzip -q "$OLDPWD/$zip")
 win=$tmp/iondrill-$version-windows-x86_64
-x86_64-w64-mingw32-objdump -p "$win/iondrill.exe" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' >"$tmp/dlls"
+x86_64-w64-mingw32-objdump -p "$win/iondrill.exe" | sed -n 's/^\tDLL Name: //p' | tr '[:upper:]' '[:lower:]' >"$tmp/dlls"
 while IFS= read -r dll; do
     case $dll in
         kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll) ;;
