@@ -36,7 +36,7 @@ fail() { echo "check-dist: $*" >&2; exit 1; }
 dialogue() {
     local log
     log=$(mktemp -p "$tmp")
-    timeout 600 python3 tests/dialogue_test.py "$1" >"$log" 2>&1 || { cat "$log" >&2; fail "the dialogue tests failed on $1"; }
+    IONDRILL=$1 timeout 600 python3 tests/dialogue_test.py >"$log" 2>&1 || { cat "$log" >&2; fail "the dialogue tests failed on $1"; }
 }
 # A program for another processor, played through a wrapper: emulated NAME COMMAND...
 emulated() {

@@ -102,7 +102,7 @@ class Dialogue(unittest.TestCase):
                 self.assertEqual(line, score)
 
     def test_no_question_below_one_or_at_end_of_input(self):
-        for stdin in [b"0\n", b"-2\n", b"abc\n", b"\n", b"", b"-4294967295\n", b"\0" b"7\n"]:
+        for stdin in [b"0\n", b"-2\n", b"abc\n", b"\n", b"", b"-4294967295\n", b"\0" b"7\n", b"0x3\n"]:
             with self.subTest(stdin=stdin):
                 self.assertEqual(run(stdin), PROMPT)
 
@@ -116,6 +116,9 @@ class Dialogue(unittest.TestCase):
             (b"5\n" + x + b"\n" + x, 1, False),         # an empty answer stops early
             (b"5\n \n\0abc\n" + x, 1, False),           # a blank is judged; NUL ends the text
             (b"5\n" + b"A" * 15 + b"\r\n" + x + b"\n", 2, False),  # nothing is left over
+            (b"0" * 14 + b"39\n" + x * 3 + b"\n", 3, True),  # a count's 16th character is dropped
+            (b"0" * 14 + b"3\r\n" + x * 3 + b"\n", 3, True),  # 15 characters are read whole
+            (b"5\n" + x + b"\r", 2, False),             # a CR only goes before a line break
             (b"5\n" + b"A" * 100000 + b"\n" + x + b"\n", 2, False),
             (b"5\n" + x + b"x", 2, False),               # the last line needs no line break
         ]
@@ -133,14 +136,17 @@ class Dialogue(unittest.TestCase):
         # SIGPIPE stays ignored in the drill, as some launchers leave it, so only
         # the drill's own check can stop an endless run into a closed pipe.
         full, root, pipe = os.open("/dev/full", os.O_WRONLY), os.open("/", os.O_RDONLY), subprocess.PIPE
-        cases = [  # stdin, stdout, the line on stderr
-            (pipe, full, b"write error: No space left on device"),
-            (pipe, pipe, b"write error: Broken pipe"),  # the reader leaves after the prompt
-            (root, subprocess.DEVNULL, b"read error: Is a directory"),
+        cases = [  # stdin, stdout, the line on stderr, a launcher
+            (pipe, full, b"write error: No space left on device", []),
+            (pipe, pipe, b"write error: Broken pipe", []),  # the reader leaves after the prompt
+            # Line-buffered, as on a terminal: the write fails inside printf, not at the flush.
+            (pipe, pipe, b"write error: Broken pipe", ["stdbuf", "-oL"]),
+            (root, subprocess.DEVNULL, b"read error: Is a directory", []),
         ]
-        for stdin, stdout, message in cases:
-            with self.subTest(message=message):
-                p = subprocess.Popen(DRILL, stdin=stdin, stdout=stdout, stderr=pipe, restore_signals=False)
+        for stdin, stdout, message, launcher in cases:
+            with self.subTest(message=message, launcher=launcher):
+                p = subprocess.Popen(launcher + DRILL, stdin=stdin, stdout=stdout, stderr=pipe,
+                                     restore_signals=False)
                 if p.stdout:
                     p.stdout.read(len(PROMPT))
                     p.stdout.close()

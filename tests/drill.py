@@ -6,7 +6,7 @@ import subprocess
 import sys
 import unittest
 
-BIN = sys.argv.pop(1) if len(sys.argv) > 1 else "build/iondrill"
+BIN = os.environ.get("IONDRILL", "build/iondrill")  # the program under test
 # A Windows build runs under wine, through a relay that turns CRLF back into LF;
 # the web page in a browser, through a relay that types into its field.
 HERE = os.path.dirname(__file__)
@@ -34,9 +34,24 @@ SCORE = rb"\nNumber correct: (\d+) out of (\d+) \((\d+)%\)\n"
 def run(stdin):
     """Feeds all of stdin at once; returns stdout once the program has ended."""
     typable(stdin)
-    p = subprocess.run(DRILL, input=stdin, capture_output=True, timeout=TIMEOUT)
-    assert p.returncode == 0 and p.stderr == b"", f"status {p.returncode}: {p.stderr[:2000]!r}"
-    return p.stdout
+    with subprocess.Popen(DRILL, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE) as p:
+        try:
+            out, err = p.communicate(stdin, timeout=TIMEOUT)
+        except subprocess.TimeoutExpired:
+            stop(p)
+            raise
+    assert p.returncode == 0 and err == b"", f"status {p.returncode}: {err[:2000]!r}"
+    return out
+
+
+def stop(p):
+    """Ends a drill that hangs; a relay gets SIGTERM first, on which it ends
+    the browser or wine it started, which a SIGKILL would leave running."""
+    p.terminate()
+    try:
+        p.wait(10)
+    except subprocess.TimeoutExpired:
+        p.kill()
 
 
 def typable(data):

@@ -33,28 +33,54 @@ def make_input(rng):
     return data[: rng.randint(0, len(data))] if rng.random() < 0.3 else data
 
 
-def check(out):
-    """Walks the transcript; the score, if printed, must agree with the verdicts."""
+def lines(data):
+    """The lines the drill reads from data: each cut to 15 bytes, a CR right
+    before its line break dropped, ended at a NUL; then, endlessly, the empty
+    line that the end of input reads as."""
+    *ended, last = data.split(b"\n")
+    for raw in ended:
+        line = raw[:-1] if raw.endswith(b"\r") and len(raw) <= 15 else raw[:15]
+        yield line.split(b"\0")[0]
+    if last:
+        yield last[:15].split(b"\0")[0]
+    while True:
+        yield b""
+
+
+def verdict(answer, notation):
+    return b"Correct" if answer == notation else b"Close" if answer.upper() == notation.upper() else b"Incorrect"
+
+
+def check(stdin, out):
+    """Walks the transcript beside the lines typed: every verdict must judge
+    its own line, and the score, if printed, agree with the verdicts."""
     assert out.startswith(PROMPT), "no prompt"
+    typed = lines(stdin)
+    count = re.match(rb"[ \t\n\v\f\r]*([-+]?\d*)", next(typed))[1]
+    count = min(int(count), 2**31 - 1) if count.strip(b"+-") else 0
     pos, asked, correct = len(PROMPT), 0, 0
     while pos < len(out):
         score = re.compile(SCORE).match(out, pos)
         if score:
             assert score.end() == len(out), "output after the score line"
             got = tuple(map(int, score.groups()))
-            assert got == (correct, asked, correct * 100 // asked), f"score {got} after {correct}/{asked}"
+            assert asked == count, f"score after {asked} of {count} questions"
+            assert got == (correct, count, correct * 100 // count), f"score {got} after {correct}/{asked}"
             return
         turn = TURN.match(out, pos)
         assert turn and turn[1] in NOTATION, f"strange line at byte {pos}: {out[pos:pos + 60]!r}"
         assert turn[2] or turn.end() == len(out), "a question left unanswered mid-run"
         assert turn[3] in (None, NOTATION[turn[1]]), f"wrong notation shown for {turn[1]!r}"
+        answer = next(typed)
+        assert turn[2] == (verdict(answer, NOTATION[turn[1]]) if answer else None), f"{turn[2]} for {answer!r}"
         asked, correct, pos = asked + 1, correct + (turn[2] == b"Correct"), turn.end()
+    assert count < 1 if asked == 0 else turn[2] is None, "the drill stopped before the count, unasked"
 
 
 def trial(case):
     stdin = make_input(random.Random(case))
     try:
-        check(run(stdin))
+        check(stdin, run(stdin))
         return None
     except Exception as e:  # a timeout, a bad status or stderr, or a bad transcript
         return f"case {case} (random.Random({case})): {e}\n  input: {stdin[:300]!r}"

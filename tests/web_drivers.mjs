@@ -46,6 +46,7 @@ async function webkitDriver(url) {
   // MiniBrowser's processes would outlive the relay: end the driver's whole group.
   const end = () => children.forEach((c) => { try { process.kill(-c.pid, 'SIGKILL'); } catch { c.kill('SIGKILL'); } });
   process.on('exit', end);
+  process.once('SIGTERM', () => process.exit(143)); // a test that gives up: end MiniBrowser too
   const env = {...process.env, DISPLAY: await display(children)};
   children.push(spawn('/usr/bin/WebKitWebDriver', [`--port=${port}`], {detached: true, stdio: 'ignore', env}));
   const base = `http://127.0.0.1:${port}`;

@@ -30,6 +30,16 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
       await sleep(10);
     }
   };
+  const end = () => page.run(() => ({
+    ended: !document.getElementById('ended').hidden, status: document.getElementById('status').textContent,
+    disabled: document.getElementById('line').disabled, focus: document.activeElement.textContent}));
+  const ended = async () => {
+    for (let i = 0; !(await end()).ended; i++) {
+      assert.ok(i < 100, 'the end was not shown');
+      await sleep(10);
+    }
+    return end();
+  };
   const violations = () => page.run(async (source) => {
     if (!window.axe) (0, eval)(source);
     const tags = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'];
@@ -47,14 +57,7 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
     await until('the score', /Number correct: 0 out of 2 \(0%\)\n$/);
     await page.send('');
     await until('the end', /\(0%\)\n\n$/);
-    const end = () => page.run(() => ({
-      ended: !document.getElementById('ended').hidden, status: document.getElementById('status').textContent,
-      disabled: document.getElementById('line').disabled, focus: document.activeElement.textContent}));
-    for (let i = 0; !(await end()).ended; i++) {
-      assert.ok(i < 100, 'the end was not shown');
-      await sleep(10);
-    }
-    assert.deepEqual(await end(), {ended: true, status: 'The drill has ended.', disabled: true, focus: 'Start again'});
+    assert.deepEqual(await ended(), {ended: true, status: 'The drill has ended.', disabled: true, focus: 'Start again'});
     assert.deepEqual(await violations(), [], 'after the end');
 
     await page.key('Enter'); // on the focused button
@@ -62,6 +65,27 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
     assert.equal(await log(), PROMPT);
     assert.deepEqual(await page.run(() => [document.activeElement.id, document.getElementById('ended').hidden]),
       ['line', true]);
+
+    // Ctrl-D sends what is typed, without a line break, and ends the input;
+    // the field is emptied as its text goes.
+    await page.run(() => { document.getElementById('line').value = '1'; });
+    await page.key('Ctrl-D');
+    await until('the run cut short', /questions\? 1\n[^\n]+\n$/);
+    await ended();
+    assert.deepEqual(await page.run(() => [[...document.querySelectorAll('#log kbd')].map((k) => k.textContent),
+      document.getElementById('line').value]), [['1'], '']);
+    // A new run reads input again, and lines sent before it reads wait their turn.
+    await page.run(() => {
+      const field = document.getElementById('line'), form = document.getElementById('console');
+      document.getElementById('again').click();
+      field.value = '2';
+      form.requestSubmit();
+      field.value = 'x';
+      form.requestSubmit();
+    });
+    await until('a queued answer judged', /\nIncorrect; correct answer is \S+\n\n[^\n]+\n$/);
+    await page.send('x');
+    await until('the score', /\nNumber correct: 0 out of 2 \(0%\)\n$/);
 
     // A phone must send "fe3+" and "Cl-" as typed: no capital, no correction.
     const attributes = await page.run(() => Object.fromEntries(
