@@ -5,12 +5,12 @@
 // first questions and at question 2000 (medians of the first and the last
 // 100). Prints figures; asserts nothing.
 // Usage: node bench/web_bench.mjs PAGE [ENGINE...]
-import {readFileSync, writeFileSync, mkdtempSync} from 'node:fs';
+import {mkdtempSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join, resolve} from 'node:path';
 import {pathToFileURL} from 'node:url';
 import {gzipSync} from 'node:zlib';
-import {openPage, sleep} from '../tests/web_drivers.mjs';
+import {openPage, sleep} from '../tests/web/drivers.mjs';
 
 const [path, ...engines] = process.argv.slice(2);
 const url = pathToFileURL(resolve(path)).href;
@@ -37,6 +37,7 @@ async function navigation() {
     }
   }
   await page.close();
+  rmSync(dir, {recursive: true});
   const [d, s] = [median(times.drill), median(times.static)];
   console.log(`chromium: navigation to the prompt ${d.toFixed(1)} ms, static page ${s.toFixed(1)} ms, ${(d / s).toFixed(2)} times`);
 }

@@ -10,10 +10,10 @@
 # that types into it. Leaves the machine as it found it, also when a check
 # fails. Needs root (it installs the .deb and uses chroot), the Debian
 # packages that `tools/deps ci` installs and the tests' npm packages
-# (npm ci --prefix tests).
+# (npm ci --prefix tests/web).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-version=$(sed -n 's/^project(iondrill VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
+version=$(git show HEAD:CMakeLists.txt | sed -n 's/^project(iondrill VERSION \([^ ]*\) .*/\1/p')
 apt=(apt-get -y -q -o DPkg::Lock::Timeout=600)
 if dpkg-query -W -f '${db:Status-Status}' iondrill 2>/dev/null | grep -q installed; then
     echo "check-dist: iondrill is installed already; remove it first" >&2
@@ -36,7 +36,7 @@ fail() { echo "check-dist: $*" >&2; exit 1; }
 dialogue() {
     local log
     log=$(mktemp -p "$tmp")
-    IONDRILL=$1 timeout 600 python3 tests/dialogue_test.py >"$log" 2>&1 || { cat "$log" >&2; fail "the dialogue tests failed on $1"; }
+    IONDRILL=$1 timeout 600 python3 tests/dialogue/dialogue_test.py >"$log" 2>&1 || { cat "$log" >&2; fail "the dialogue tests failed on $1"; }
 }
 # A program for another processor, played through a wrapper: emulated NAME COMMAND...
 emulated() {
@@ -53,88 +53,120 @@ static() {
     fi
 }
 
+# The amd64 package: installed, played, its manual page read, and removed
+# without a file left behind.
+deb_amd64() {
+    local deb=dist/iondrill_${version}_amd64.deb
+    installed=yes
+    "${apt[@]}" install "./$deb" >/dev/null
+    dialogue /usr/games/iondrill
+    if ! out=$(man --warnings iondrill 2>&1 >/dev/null) || [ -n "$out" ]; then
+        fail "man iondrill: ${out:-no page}"
+    fi
+    dpkg-query -L iondrill >"$tmp/files"
+    "${apt[@]}" remove iondrill >/dev/null
+    installed=
+    while IFS= read -r f; do
+        if [ -f "$f" ]; then fail "$f left behind"; fi
+    done <"$tmp/files"
+    if dpkg-query -W -f '${db:Status-Status}' iondrill 2>/dev/null | grep -q installed; then
+        fail "iondrill is still installed"
+    fi
+    pass "$deb installs, plays, has its manual page and is removed cleanly"
+}
+
+# An ARM package, unpacked and played under qemu with the foreign libraries:
+# deb_arm ARCH QEMU-ARCH
+deb_arm() {
+    local deb=dist/iondrill_${version}_$1.deb
+    dpkg-deb -x "$deb" "$tmp/$1"
+    emulated "$1" "qemu-$2-static" -L / "$tmp/$1/usr/games/iondrill"
+    pass "$deb plays under qemu"
+}
+
+# A Linux archive: its program static and played, under qemu where it is
+# for another processor: archive ARCH [QEMU...]
+archive() {
+    local arch=$1 tgz=dist/iondrill-$version-linux-$1.tar.gz bin
+    shift
+    tar -xzf "$tgz" -C "$tmp"
+    bin=$tmp/iondrill-$version-linux-$arch/bin/iondrill
+    static "$bin"
+    if [ $# -gt 0 ]; then
+        emulated "$arch-archive" "$@" "$bin"
+    else
+        dialogue "$bin"
+    fi
+    pass "$tgz is static and plays"
+}
+
+# The x86_64 archive's program also plays in an empty root directory.
+archive_in_empty_root() {
+    local out
+    mkdir "$tmp/root"
+    cp "$tmp/iondrill-$version-linux-x86_64/bin/iondrill" "$tmp/root/iondrill"
+    out=$(printf '1\nx\n\n' | chroot "$tmp/root" /iondrill)
+    grep -qx 'Number correct: 0 out of 1 (0%)' <<<"$out" || fail "no game in an empty root: $out"
+    pass "the x86_64 archive's program plays in an empty root"
+}
+
+# The Windows zip: a program that needs only Windows' own DLLs, texts plain
+# for Notepad, and a game under wine.
+windows_zip() {
+    local zip=dist/iondrill-$version-windows-x86_64.zip win=$tmp/iondrill-$version-windows-x86_64
+    (cd "$tmp" && unzip -q "$OLDPWD/$zip")
+    x86_64-w64-mingw32-objdump -p "$win/iondrill.exe" | sed -n 's/^\tDLL Name: //p' | tr '[:upper:]' '[:lower:]' >"$tmp/dlls"
+    while IFS= read -r dll; do
+        case $dll in
+            kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll) ;;
+            *) fail "iondrill.exe needs $dll, which Windows does not have" ;;
+        esac
+    done <"$tmp/dlls"
+    for text in "$win"/*.txt; do
+        if grep -q $'[^\r]$\|^$' "$text"; then fail "$text has a line break without CR"; fi
+        # Old Notepad reads UTF-8 only after a byte-order mark.
+        if [ "$(head -c 3 "$text")" != $'\xef\xbb\xbf' ] && LC_ALL=C grep -q '[^ -~'$'\r\t\f'']' "$text"; then
+            fail "$text is neither ASCII nor marked as UTF-8"
+        fi
+        if awk '/[[:alpha:]]-\r$/ { p = 1; next } p && /^[[:space:]]*[[:lower:]]/ { f = 1 } { p = 0 } END { exit !f }' "$text"; then
+            fail "$text hyphenates a word across lines"
+        fi
+    done
+    export WINEPREFIX=$tmp/wine
+    WINEDEBUG=-all wineboot --init >/dev/null 2>&1
+    dialogue "$win/iondrill.exe"
+    pass "$zip: needs only system DLLs ($(paste -sd ' ' "$tmp/dlls")), texts plain for Notepad, plays under wine"
+}
+
+# The page: its size and page checks, and games in Chromium from disk and
+# over http, in Firefox and in WebKit.
+web_page() {
+    local page=dist/iondrill-$version.html size port firefox
+    size=$(stat -c %s "$page")
+    [ "$size" -le 102400 ] || fail "$page is $size bytes, more than 100 KiB"
+    timeout 120 node tests/web/page_test.mjs "$page" >"$tmp/page.log" 2>&1 || { cat "$tmp/page.log" >&2; fail "the page checks failed"; }
+    port=$((20000 + RANDOM % 20000))
+    python3 -m http.server --bind 127.0.0.1 --directory dist "$port" >/dev/null 2>&1 &
+    # Firefox, slowest to start, plays beside the others.
+    IONDRILL_BROWSER=firefox dialogue "$page" &
+    firefox=$!
+    dialogue "$page"
+    dialogue "http://127.0.0.1:$port/${page#dist/}"
+    IONDRILL_BROWSER=webkit dialogue "$page"
+    wait "$firefox" || fail "the dialogue tests failed in Firefox"
+    pass "$page is $size bytes, passes its page checks, plays in Chromium from disk and over http, in Firefox and in WebKit"
+}
+
 lintian --fail-on error,warning dist/iondrill_"$version"_{amd64,arm64,armhf}.deb
 pass "lintian on the three packages"
-
-deb=dist/iondrill_${version}_amd64.deb
-installed=yes
-"${apt[@]}" install "./$deb" >/dev/null
-dialogue /usr/games/iondrill
-if ! out=$(man --warnings iondrill 2>&1 >/dev/null) || [ -n "$out" ]; then
-    fail "man iondrill: ${out:-no page}"
-fi
-dpkg-query -L iondrill >"$tmp/files"
-"${apt[@]}" remove iondrill >/dev/null
-installed=
-while IFS= read -r f; do
-    if [ -f "$f" ]; then fail "$f left behind"; fi
-done <"$tmp/files"
-if dpkg-query -W -f '${db:Status-Status}' iondrill 2>/dev/null | grep -q installed; then
-    fail "iondrill is still installed"
-fi
-pass "the amd64 package installs, plays, has its manual page and is removed cleanly"
-
-for arch in arm64:aarch64 armhf:arm; do
-    dpkg-deb -x "dist/iondrill_${version}_${arch%:*}.deb" "$tmp/${arch%:*}"
-    emulated "${arch%:*}" "qemu-${arch#*:}-static" -L / "$tmp/${arch%:*}/usr/games/iondrill"
-done
-pass "the arm64 and armhf packages' programs play under qemu"
-
-for arch in x86_64 arm64 armv6; do
-    tar -xzf "dist/iondrill-$version-linux-$arch.tar.gz" -C "$tmp"
-    static "$tmp/iondrill-$version-linux-$arch/bin/iondrill"
-done
-bin=$tmp/iondrill-$version-linux-x86_64/bin/iondrill
-mkdir "$tmp/root"
-cp "$bin" "$tmp/root/iondrill"
-out=$(printf '1\nx\n\n' | chroot "$tmp/root" /iondrill)
-grep -qx 'Number correct: 0 out of 1 (0%)' <<<"$out" || fail "no game in an empty root: $out"
-dialogue "$bin"
-emulated arm64-archive qemu-aarch64-static "$tmp/iondrill-$version-linux-arm64/bin/iondrill"
+deb_amd64
+deb_arm arm64 aarch64
+deb_arm armhf arm
+archive x86_64
+archive_in_empty_root
+archive arm64 qemu-aarch64-static
 # The Raspberry Pi 1 and Zero core: an ARMv7 instruction would stop the game.
-emulated armv6-archive qemu-arm-static -cpu arm1176 "$tmp/iondrill-$version-linux-armv6/bin/iondrill"
-pass "the three archives' programs are static and play, x86_64 in an empty root, armv6 as a Pi 1"
-
-zip=dist/iondrill-$version-windows-x86_64.zip
-(cd "$tmp" && unzip -q "$OLDPWD/$zip")
-win=$tmp/iondrill-$version-windows-x86_64
-x86_64-w64-mingw32-objdump -p "$win/iondrill.exe" | sed -n 's/^\tDLL Name: //p' | tr '[:upper:]' '[:lower:]' >"$tmp/dlls"
-while IFS= read -r dll; do
-    case $dll in
-        kernel32.dll | msvcrt.dll | user32.dll | advapi32.dll) ;;
-        *) fail "iondrill.exe needs $dll, which Windows does not have" ;;
-    esac
-done <"$tmp/dlls"
-for text in "$win"/*.txt; do
-    if grep -q $'[^\r]$\|^$' "$text"; then fail "$text has a line break without CR"; fi
-    # Old Notepad reads UTF-8 only after a byte-order mark.
-    if [ "$(head -c 3 "$text")" != $'\xef\xbb\xbf' ] && LC_ALL=C grep -q '[^ -~'$'\r\t\f'']' "$text"; then
-        fail "$text is neither ASCII nor marked as UTF-8"
-    fi
-    if awk '/[[:alpha:]]-\r$/ { p = 1; next } p && /^[[:space:]]*[[:lower:]]/ { f = 1 } { p = 0 } END { exit !f }' "$text"; then
-        fail "$text hyphenates a word across lines"
-    fi
-done
-export WINEPREFIX=$tmp/wine
-WINEDEBUG=-all wineboot --init >/dev/null 2>&1
-dialogue "$win/iondrill.exe"
-pass "iondrill.exe needs only system DLLs ($(paste -sd ' ' "$tmp/dlls")), its texts are plain for Notepad, and it plays under wine"
-
-page=dist/iondrill-$version.html
-size=$(stat -c %s "$page")
-[ "$size" -le 102400 ] || fail "$page is $size bytes, more than 100 KiB"
-timeout 120 node tests/web_page_test.mjs "$page" >"$tmp/page.log" 2>&1 || { cat "$tmp/page.log" >&2; fail "the page checks failed"; }
-pass "the web page is $size bytes and passes its page checks"
-
-port=$((20000 + RANDOM % 20000))
-python3 -m http.server --bind 127.0.0.1 --directory dist "$port" >/dev/null 2>&1 &
-# Firefox, slowest to start, plays beside the others.
-IONDRILL_BROWSER=firefox dialogue "$page" &
-firefox=$!
-dialogue "$page"
-dialogue "http://127.0.0.1:$port/${page#dist/}"
-IONDRILL_BROWSER=webkit dialogue "$page"
-wait "$firefox" || fail "the dialogue tests failed in Firefox"
-pass "the web page plays in Chromium from disk and over http, in Firefox and in WebKit"
-
+archive armv6 qemu-arm-static -cpu arm1176
+windows_zip
+web_page
 echo "check-dist: $passed passed, 0 failed"

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-version=$(sed -n 's/^project(iondrill VERSION \([^ ]*\) .*/\1/p' CMakeLists.txt)
+version=$(git show HEAD:CMakeLists.txt | sed -n 's/^project(iondrill VERSION \([^ ]*\) .*/\1/p')
 debversion=$(git show HEAD:debian/changelog | dpkg-parsechangelog -l - -S Version)
 if [ "$version" != "$debversion" ]; then
     echo "dist.sh: CMakeLists.txt says $version but debian/changelog says $debversion" >&2

@@ -16,6 +16,9 @@
 
 int j;  // number of questions asked for
 
+// The next question: an index into `ion`, which must not be empty (initIons
+// has run). rand() modulo 40 favours the low rows by at most one part in
+// RAND_MAX / 40, which no learner will notice.
 std::uint32_t randomIon() {
     return static_cast<std::uint32_t>(std::rand()) % static_cast<std::uint32_t>(ion.size());
 }

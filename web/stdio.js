@@ -4,6 +4,8 @@
 // what the page has queued or sleeps, through Asyncify, until the learner
 // sends a line. The page gives the module consoleWrite(fd, bytes) and
 // consoleRead(max, deliver), where deliver(bytes) with no bytes is end of input.
+// The empty __deps and __postset replace those of emscripten's own fd_write,
+// which would pull in its buffered printing that this one does without.
 mergeInto(LibraryManager.library, {
   fd_write__sig: 'iiiii',
   fd_write__deps: [],

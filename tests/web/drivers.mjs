@@ -5,6 +5,7 @@
 // or 'Ctrl-D') to the focused element (in webkit, to the field), goto(url)
 // and close().
 import {spawn} from 'node:child_process';
+import {existsSync, readdirSync} from 'node:fs';
 
 const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
@@ -40,6 +41,13 @@ async function display(children) {
   return `:${number}`;
 }
 
+// MiniBrowser lives in the library folder of the machine's own architecture.
+function miniBrowser() {
+  const found = readdirSync('/usr/lib').map((d) => `/usr/lib/${d}/webkit2gtk-4.1/MiniBrowser`).find(existsSync);
+  if (!found) throw new Error('no MiniBrowser: install webkit2gtk-driver');
+  return found;
+}
+
 // WebKitGTK through its own WebDriver, spoken over plain HTTP.
 async function webkitDriver(url) {
   const port = 4444 + (process.pid % 1000), children = [];
@@ -62,7 +70,7 @@ async function webkitDriver(url) {
     await sleep(25);
   }
   const {sessionId} = await call('POST', '/session', {capabilities: {alwaysMatch: {
-    'webkitgtk:browserOptions': {binary: '/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser',
+    'webkitgtk:browserOptions': {binary: miniBrowser(),
       args: ['--automation']}}}});
   const s = `/session/${sessionId}`;
   await call('POST', `${s}/url`, {url});

@@ -145,7 +145,9 @@ class Dialogue(unittest.TestCase):
         ]
         for stdin, stdout, message, launcher in cases:
             with self.subTest(message=message, launcher=launcher):
-                p = subprocess.Popen(launcher + DRILL, stdin=stdin, stdout=stdout, stderr=pipe,
+                # stdbuf preloads its library: AddressSanitizer must let it come first.
+                env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
+                p = subprocess.Popen(launcher + DRILL, stdin=stdin, stdout=stdout, stderr=pipe, env=env,
                                      restore_signals=False)
                 if p.stdout:
                     p.stdout.read(len(PROMPT))

@@ -4,11 +4,11 @@
 // outside <kbd> goes to standard output as it appears and anything the page
 // shows of standard error to standard error. Exits with the drill's status
 // once "Start again" shows.
-// Usage: node web_relay.mjs PAGE   (a file, or an http:// address)
+// Usage: node relay.mjs PAGE   (a file, or an http:// address)
 // IONDRILL_BROWSER picks the engine: chromium (default), firefox or webkit.
 import {resolve} from 'node:path';
 import {pathToFileURL} from 'node:url';
-import {openPage, sleep} from './web_drivers.mjs';
+import {openPage, sleep} from './drivers.mjs';
 
 const target = process.argv[2];
 const url = /^https?:/.test(target) ? target : pathToFileURL(resolve(target)).href;

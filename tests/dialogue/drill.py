@@ -15,7 +15,7 @@ WEB = BIN.endswith(".html")
 if WINDOWS:
     DRILL = [sys.executable, os.path.join(HERE, "crlf_relay.py"), BIN]
 elif WEB:
-    DRILL = ["node", os.path.join(HERE, "web_relay.mjs"), BIN]
+    DRILL = ["node", os.path.join(HERE, "..", "web", "relay.mjs"), BIN]
 else:
     DRILL = [BIN]
 RELAYED = WINDOWS or WEB  # the process started is a relay, not the drill itself

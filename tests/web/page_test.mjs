@@ -2,13 +2,13 @@
 // no WCAG 2.1 A or AA violation that axe-core finds at the prompt, after a
 // verdict and after the end; "Start again" takes the focus and gives a fresh
 // run; a field that a phone leaves as typed; and nothing fetched but the page.
-// Usage: node web_page_test.mjs PAGE
+// Usage: node page_test.mjs PAGE
 import assert from 'node:assert/strict';
 import {readFileSync} from 'node:fs';
 import {createServer} from 'node:http';
 import {createRequire} from 'node:module';
 import {test} from 'node:test';
-import {openPage, sleep} from './web_drivers.mjs';
+import {openPage, sleep} from './drivers.mjs';
 
 const html = readFileSync(process.argv[2]);
 const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
