@@ -1,6 +1,8 @@
 // The page is the drill's console: it shows what the drill writes, echoes each
 // line the learner sends inside <kbd>, so that typed text and output stay
 // apart, and hands the drill the typed lines, queued as a terminal queues them.
+// Like a terminal's scrollback, the log keeps every run: a new one begins
+// below the last, after a rule.
 'use strict';
 (function () {
   var log = document.getElementById('log');
@@ -13,17 +15,21 @@
   var current = null; // the run that owns the field
 
   function start() {
-    log.textContent = '';
+    if (log.lastChild) log.append(document.createElement('hr'));
+    var output = document.createElement('div');
+    output.className = 'run';
+    log.append(output);
     ended.hidden = true;
+    status.textContent = '';
     field.disabled = false;
     field.value = '';
     field.focus();
-    current = run();
+    current = run(output);
   }
 
   // One run of the drill, in a module instance of its own: the program's
   // state starts fresh each time.
-  function run() {
+  function run(runLog) {
     var decoders = {1: new TextDecoder(), 2: new TextDecoder()};
     var output = '', errors = '', flushDue = false;
     var typed = new Uint8Array(0), inputEnded = false, reader = null, finished = false;
@@ -36,7 +42,7 @@
       if (!block || block.textContent.endsWith('\n')) {
         if (!chunk || chunk.childElementCount >= 64) {
           chunk = document.createElement('div');
-          log.append(chunk);
+          runLog.append(chunk);
         }
         block = document.createElement('div');
         chunk.append(block);
@@ -157,6 +163,27 @@
       current.endInput();
     }
   });
+
+  // A paste that holds line breaks goes as a terminal takes it: each whole
+  // line is sent, and what follows the last break stays in the field.
+  field.addEventListener('paste', function (e) {
+    var text = e.clipboardData ? e.clipboardData.getData('text/plain') : '';
+    if (!/[\r\n]/.test(text)) return;
+    e.preventDefault();
+    var lines = (field.value.slice(0, field.selectionStart) + text +
+                 field.value.slice(field.selectionEnd)).split(/\r\n|\r|\n/);
+    field.value = lines.pop();
+    lines.forEach(function (line) { current.send(line, true); });
+  });
+
+  // An on-screen keyboard shrinks what is visible: keep the newest line and
+  // the field in view.
+  if (window.visualViewport) {
+    window.visualViewport.addEventListener('resize', function () {
+      log.scrollTop = log.scrollHeight;
+      (field.disabled ? again : field).scrollIntoView({block: 'nearest'});
+    });
+  }
 
   again.addEventListener('click', start);
   start();

@@ -21,6 +21,7 @@ async function puppeteerDriver(browser, url) {
   return {
     goto: (to) => page.goto(to),
     run: (fn, arg) => page.evaluate(fn, arg),
+    viewport: (width, height) => page.setViewport({width, height}),
     key: async (k) => {
       if (k === 'Enter') return page.keyboard.press('Enter');
       await page.keyboard.down('Control');

@@ -23,7 +23,8 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
   const page = await openPage(`http://127.0.0.1:${server.address().port}/iondrill.html`);
-  const log = () => page.run(() => document.getElementById('log').textContent);
+  // The current run's output; earlier runs stay above it.
+  const log = () => page.run(() => document.querySelector('#log > .run:last-of-type').textContent);
   const until = async (what, pattern) => {
     for (let i = 0; !pattern.test(await log()); i++) {
       assert.ok(i < 500, `waited for ${what}; the log reads ${JSON.stringify(await log())}`);
@@ -31,7 +32,7 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
     }
   };
   const end = () => page.run(() => ({
-    ended: !document.getElementById('ended').hidden, status: document.getElementById('status').textContent,
+    ended: !document.getElementById('ended').hidden, status: document.querySelector('[role=status]').textContent,
     disabled: document.getElementById('line').disabled, focus: document.activeElement.textContent}));
   const ended = async () => {
     for (let i = 0; !(await end()).ended; i++) {
@@ -60,20 +61,32 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
     assert.deepEqual(await ended(), {ended: true, status: 'The drill has ended.', disabled: true, focus: 'Start again'});
     assert.deepEqual(await violations(), [], 'after the end');
 
-    await page.key('Enter'); // on the focused button
+    await page.key('Enter'); // on the focused button, as a doubled Enter would
     await until('a fresh prompt', /questions\? $/);
     assert.equal(await log(), PROMPT);
-    assert.deepEqual(await page.run(() => [document.activeElement.id, document.getElementById('ended').hidden]),
-      ['line', true]);
+    assert.deepEqual(await page.run(() => [document.activeElement.id, document.getElementById('ended').hidden,
+      /Number correct: 0 out of 2 \(0%\)\n\n/.test(document.getElementById('log').textContent)]),
+    ['line', true, true], 'the first run is no longer on the page');
 
     // Ctrl-D sends what is typed, without a line break, and ends the input;
-    // the field is emptied as its text goes.
-    await page.run(() => { document.getElementById('line').value = '1'; });
+    // the field is emptied as its text goes; a typed direction control
+    // cannot turn the verdict after it around.
+    await page.send('1');
+    await until('the question', /\n[^\n]+\n$/);
+    await page.run(() => { document.getElementById('line').value = '\u202ex'; });
     await page.key('Ctrl-D');
-    await until('the run cut short', /questions\? 1\n[^\n]+\n$/);
+    await until('the score', /x?Incorrect; correct answer is \S+\n\nNumber correct: 0 out of 1 \(0%\)\n$/);
     await ended();
-    assert.deepEqual(await page.run(() => [[...document.querySelectorAll('#log kbd')].map((k) => k.textContent),
-      document.getElementById('line').value]), [['1'], '']);
+    assert.deepEqual(await page.run(() => {
+      const kbds = [...document.querySelectorAll('#log > .run:last-of-type kbd')];
+      const verdict = kbds[1].nextSibling, at = (i) => {
+        const r = document.createRange();
+        r.setStart(verdict, i);
+        r.setEnd(verdict, i + 1);
+        return r.getBoundingClientRect().left;
+      };
+      return [kbds.map((k) => k.textContent), document.getElementById('line').value, at(0) < at(1)];
+    }), [['1\n', '\u202ex'], '', true]);
     // A new run reads input again, and lines sent before it reads wait their turn.
     await page.run(() => {
       const field = document.getElementById('line'), form = document.getElementById('console');
@@ -86,6 +99,35 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
     await until('a queued answer judged', /\nIncorrect; correct answer is \S+\n\n[^\n]+\n$/);
     await page.send('x');
     await until('the score', /\nNumber correct: 0 out of 2 \(0%\)\n$/);
+    await page.send('');
+    await ended();
+
+    // A paste with line breaks sends each whole line; the rest stays typed.
+    await page.run(() => document.getElementById('again').click());
+    await until('a fresh prompt', /questions\? $/);
+    await page.run(() => {
+      const data = new DataTransfer();
+      data.setData('text/plain', '2\nFe3+\r\nSO4');
+      document.getElementById('line').dispatchEvent(new ClipboardEvent('paste', {clipboardData: data, cancelable: true}));
+    });
+    await until('the second question', /(Correct\.|correct answer is \S+)\n\n[^\n]+\n$/);
+    assert.deepEqual(await page.run(() => [[...document.querySelectorAll('#log > .run:last-of-type kbd')]
+      .map((k) => k.textContent), document.getElementById('line').value]), [['2\n', 'Fe3+\n'], 'SO4']);
+
+    // A phone's keyboard shrinks the screen: the newest line and the field stay in view.
+    await page.viewport(360, 740);
+    await sleep(100);
+    await page.viewport(360, 440);
+    await sleep(200);
+    assert.deepEqual(await page.run(() => {
+      const inView = (rect) => rect.top >= 0 && rect.bottom <= window.visualViewport.height + 1;
+      const logBox = document.getElementById('log').getBoundingClientRect();
+      const last = document.createRange();
+      last.selectNodeContents(document.querySelector('#log > .run:last-of-type').lastElementChild.lastElementChild);
+      const line = last.getBoundingClientRect();
+      return [inView(document.getElementById('line').getBoundingClientRect()), inView(line),
+        line.bottom <= logBox.bottom + 1];
+    }), [true, true, true], 'the newest line or the field is out of sight');
 
     // A phone must send "fe3+" and "Cl-" as typed: no capital, no correction.
     const attributes = await page.run(() => Object.fromEntries(

@@ -20,7 +20,7 @@ const step = (line) => {
   const field = document.getElementById('line');
   const filled = line !== null && !field.disabled;
   if (filled) field.value = line;
-  const walk = document.createTreeWalker(document.getElementById('log'), NodeFilter.SHOW_TEXT);
+  const walk = document.createTreeWalker(document.querySelector('#log > .run:last-of-type'), NodeFilter.SHOW_TEXT);
   let out = '';
   if (window.relayReached) walk.currentNode = window.relayReached;
   while (walk.nextNode()) {
