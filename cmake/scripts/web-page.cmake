@@ -18,9 +18,55 @@ foreach(script runtime_js console_js)
     message(FATAL_ERROR "${script} would end its <script> element early")
   endif()
 endforeach()
+
+# 'sha256-…' of TEXT, as a Content-Security-Policy names an inline element.
+function(csp_hash text out)
+  string(SHA256 hex "${text}")
+  set(digits "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/")
+  set(b64 "")
+  foreach(at RANGE 0 60 6)  # three bytes make four digits; the last two bytes three and "="
+    string(SUBSTRING "${hex}" ${at} 6 group)
+    string(LENGTH "${group}" n)
+    math(EXPR bits "(0x${group}) << (24 - ${n} * 4)")
+    foreach(shift 18 12 6 0)
+      if(n EQUAL 4 AND shift EQUAL 0)
+        string(APPEND b64 "=")
+      else()
+        math(EXPR digit "(${bits} >> ${shift}) & 63")
+        string(SUBSTRING "${digits}" ${digit} 1 c)
+        string(APPEND b64 "${c}")
+      endif()
+    endforeach()
+  endforeach()
+  set(${out} "'sha256-${b64}'" PARENT_SCOPE)
+endfunction()
+
 # The scripts go in last, so that nothing in them is taken for a placeholder.
 string(REPLACE "@PROJECT_VERSION@" "${VERSION}" page "${page}")
 string(REPLACE "@IONDRILL_LICENCES@" "${licences}" page "${page}")
 string(REPLACE "@IONDRILL_CONSOLE@" "${console_js}" page "${page}")
 string(REPLACE "@IONDRILL_RUNTIME@" "${runtime_js}" page "${page}")
+
+# Nothing runs but the page's own script and style, each named by its hash;
+# WebAssembly is compiled from the page's own bytes, which emscripten's
+# loader fetches from their data: URL.
+# No script holds "</script" (checked above), so each element ends at the
+# first closing tag after it.
+foreach(tag script style)
+  set(${tag}s "")
+  set(rest "${page}")
+  string(FIND "${rest}" "<${tag}>" at)
+  while(at GREATER -1)
+    string(LENGTH "<${tag}>" skip)
+    math(EXPR at "${at} + ${skip}")
+    string(SUBSTRING "${rest}" ${at} -1 rest)
+    string(FIND "${rest}" "</${tag}>" end)
+    string(SUBSTRING "${rest}" 0 ${end} text)
+    csp_hash("${text}" hash)
+    string(APPEND ${tag}s " ${hash}")
+    string(FIND "${rest}" "<${tag}>" at)
+  endwhile()
+endforeach()
+string(REPLACE "@IONDRILL_CSP@" "default-src 'none'; script-src${scripts} 'wasm-unsafe-eval'; \
+style-src${styles}; img-src data:; connect-src data:; base-uri 'none'; form-action 'none'" page "${page}")
 file(WRITE ${OUT} "${page}")

@@ -7,7 +7,9 @@ import assert from 'node:assert/strict';
 import {readFileSync} from 'node:fs';
 import {createServer} from 'node:http';
 import {createRequire} from 'node:module';
+import {resolve} from 'node:path';
 import {test} from 'node:test';
+import {pathToFileURL} from 'node:url';
 import {openPage, sleep} from './drivers.mjs';
 
 const html = readFileSync(process.argv[2]);
@@ -139,5 +141,30 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
   } finally {
     await page.close();
     server.close();
+  }
+});
+
+// Only the page's own script, style and WebAssembly run, and no engine
+// (IONDRILL_ENGINES, default chromium) reports a breach while a run starts.
+test('the page is locked down', {timeout: 120000}, async () => {
+  const csp = /<meta http-equiv="Content-Security-Policy" content="([^"]*)">/.exec(html)?.[1] ?? '';
+  assert.match(csp, /^default-src 'none'; script-src( 'sha256-[\w+/=]+')+ 'wasm-unsafe-eval'; style-src 'sha256-/);
+  assert.doesNotMatch(csp, /'unsafe-(inline|eval)'|\*|https?:/);
+  for (const engine of (process.env.IONDRILL_ENGINES || 'chromium').split(' ')) {
+    const page = await openPage(pathToFileURL(resolve(process.argv[2])).href, engine);
+    try {
+      await page.run(() => {
+        window.breaches = [];
+        document.addEventListener('securitypolicyviolation', (e) => window.breaches.push(e.violatedDirective));
+        document.getElementById('again').click(); // a new instance, loaded as at the start
+      });
+      for (let i = 0; !(await page.run(() => /\? $/.test(document.getElementById('log').textContent))); i++) {
+        assert.ok(i < 500, `${engine}: no prompt`);
+        await sleep(10);
+      }
+      assert.deepEqual(await page.run(() => window.breaches), [], engine);
+    } finally {
+      await page.close();
+    }
   }
 });
