@@ -1,6 +1,8 @@
 // Figures for the web page, in the browsers the tests use: its size; in
 // Chromium, navigation to the prompt beside a static page holding the same
-// text (taking turns, medians); and in each engine the time from the keydown
+// text (taking turns, medians), from disk, and served gzip-compressed over
+// http to a slow device (CPU 6 times slower, 400 kbit/s, 400 ms round trip);
+// and in each engine the time from the keydown
 // of Enter to the verdict in the page and to the frame that shows it, at the
 // first questions and at question 2000 (medians of the first and the last
 // 100). Prints figures; asserts nothing.
@@ -10,7 +12,8 @@ import {tmpdir} from 'node:os';
 import {join, resolve} from 'node:path';
 import {pathToFileURL} from 'node:url';
 import {gzipSync} from 'node:zlib';
-import {openPage, sleep} from '../tests/web/drivers.mjs';
+import {createServer} from 'node:http';
+import {FLAGS, loadPuppeteer, openPage, sleep} from '../tests/web/drivers.mjs';
 
 const [path, ...engines] = process.argv.slice(2);
 const url = pathToFileURL(resolve(path)).href;
@@ -74,5 +77,40 @@ async function enterToVerdict(engine) {
     `questions, ${last.join(' / ')} ms at question 2000`);
 }
 
-if (engines.length === 0 || engines.includes('chromium')) await navigation();
+// A slow phone: the page and the static one served gzip-compressed from
+// 127.0.0.1, loaded in turn, 15 each, medians from navigation to the prompt.
+async function slowDevice() {
+  const staticPage = `<!DOCTYPE html><html lang="en"><head><meta charset="utf-8"><title>static</title>
+<link rel="icon" href="data:,"></head><body><div id="log">${PROMPT}</div></body></html>`;
+  const bodies = {'/drill.html': gzipSync(html), '/static.html': gzipSync(staticPage)};
+  const server = createServer((req, res) => {
+    res.writeHead(200, {'Content-Type': 'text/html', 'Content-Encoding': 'gzip', 'Cache-Control': 'no-store'});
+    res.end(bodies[req.url]);
+  });
+  await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  const base = `http://127.0.0.1:${server.address().port}`;
+  const puppeteer = await loadPuppeteer();
+  const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args: FLAGS});
+  const page = await browser.newPage();
+  await page.emulateCPUThrottling(6);
+  await page.emulateNetworkConditions({download: 400 * 1000 / 8, upload: 400 * 1000 / 8, latency: 400});
+  const times = {'/drill.html': [], '/static.html': []};
+  for (let i = 0; i < 15; i++) {
+    for (const path of Object.keys(times)) {
+      const start = performance.now();
+      await page.goto(base + path, {waitUntil: 'domcontentloaded'});
+      await page.waitForFunction(prompted, {polling: 5, timeout: 60000});
+      times[path].push(performance.now() - start);
+    }
+  }
+  await browser.close();
+  server.close();
+  const [d, s] = [median(times['/drill.html']), median(times['/static.html'])];
+  console.log(`chromium, slow device: prompt after ${d.toFixed(0)} ms, static page ${s.toFixed(0)} ms, ${(d / s).toFixed(2)} times`);
+}
+
+if (engines.length === 0 || engines.includes('chromium')) {
+  await navigation();
+  await slowDevice();
+}
 for (const engine of engines.length ? engines : ['chromium', 'firefox']) await enterToVerdict(engine);

@@ -9,7 +9,7 @@ set(asyncify_only ${PROJECT_SOURCE_DIR}/web/asyncify-only.json)
 target_link_options(iondrill PRIVATE -Oz -sMALLOC=emmalloc --js-library=${stdio} -sASYNCIFY
   -sASYNCIFY_ONLY=@${asyncify_only} "-sASYNCIFY_IMPORTS=['wasi_snapshot_preview1.fd_read']"
   -sFILESYSTEM=0 -sEXIT_RUNTIME=1 -sMODULARIZE=1 -sEXPORT_NAME=createIondrill -sINVOKE_RUN=0
-  -sSINGLE_FILE=1 -sENVIRONMENT=web "-sEXPORTED_RUNTIME_METHODS=['ccall']")
+  -sSINGLE_FILE=1 -sENVIRONMENT=web "-sINCOMING_MODULE_JS_API=['onExit']" -sDYNAMIC_EXECUTION=0 -sTEXTDECODER=2 -sSUPPORT_ERRNO=0 -sSUPPORT_LONGJMP=0 "-sEXPORTED_RUNTIME_METHODS=['ccall']")
 set_property(TARGET iondrill APPEND PROPERTY LINK_DEPENDS ${stdio} ${asyncify_only})
 
 set(page_parts web/page.html $<TARGET_FILE:iondrill> web/console.js LICENSE web/NOTICE)

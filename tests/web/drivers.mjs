@@ -7,12 +7,16 @@
 import {spawn} from 'node:child_process';
 import {existsSync, readdirSync} from 'node:fs';
 
-const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+export const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 export const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
+// puppeteer-core itself, for what the drivers do not offer (the benchmark's
+// throttling); it resolves from this folder's node_modules.
+export const loadPuppeteer = async () => (await import('puppeteer-core')).default;
+
 async function puppeteerDriver(browser, url) {
-  const {default: puppeteer} = await import('puppeteer-core');
+  const puppeteer = await loadPuppeteer();
   const b = await puppeteer.launch(browser === 'firefox'
     ? {browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true}
     : {executablePath: '/usr/bin/chromium', headless: true, args: FLAGS});
