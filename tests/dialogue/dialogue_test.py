@@ -7,7 +7,7 @@ import subprocess
 import time
 import unittest
 
-from drill import DRILL, PATIENCE, PROMPT, QUESTION, RELAYED, SCORE, VERDICT, learn_table, run, typable
+from drill import BIN, DRILL, PATIENCE, PROMPT, QUESTION, RELAYED, SCORE, VERDICT, learn_table, run, typable
 
 
 class Learner:
@@ -139,10 +139,13 @@ class Dialogue(unittest.TestCase):
         cases = [  # stdin, stdout, the line on stderr, a launcher
             (pipe, full, b"write error: No space left on device", []),
             (pipe, pipe, b"write error: Broken pipe", []),  # the reader leaves after the prompt
-            # Line-buffered, as on a terminal: the write fails inside printf, not at the flush.
-            (pipe, pipe, b"write error: Broken pipe", ["stdbuf", "-oL"]),
             (root, subprocess.DEVNULL, b"read error: Is a directory", []),
         ]
+        # Line-buffered, as on a terminal: the write fails inside printf, not at
+        # the flush. stdbuf's library cannot load into a wrapper's emulator.
+        with open(BIN, "rb") as f:
+            if f.read(2) != b"#!":
+                cases.append((pipe, pipe, b"write error: Broken pipe", ["stdbuf", "-oL"]))
         for stdin, stdout, message, launcher in cases:
             with self.subTest(message=message, launcher=launcher):
                 # stdbuf preloads its library: AddressSanitizer must let it come first.
