@@ -157,6 +157,15 @@ web_page() {
     pass "$page is $size bytes, passes its page checks, plays in Chromium from disk and over http, in Firefox and in WebKit"
 }
 
+# The web app's folder: installable, kept offline and updated in Chromium,
+# served under a sub-path; its index.html plays from disk too.
+web_zip() {
+    local zip=dist/iondrill-$version-web.zip
+    (cd "$tmp" && unzip -q "$OLDPWD/$zip")
+    timeout 180 node tests/web/app_test.mjs "$tmp/iondrill" >"$tmp/app.log" 2>&1 || { cat "$tmp/app.log" >&2; fail "the app checks failed"; }
+    pass "$zip installs, runs offline and updates in Chromium, and plays from disk"
+}
+
 lintian --fail-on error,warning dist/iondrill_"$version"_{amd64,arm64,armhf}.deb
 pass "lintian on the three packages"
 deb_amd64
@@ -169,4 +178,5 @@ archive arm64 qemu-aarch64-static
 archive armv6 qemu-arm-static -cpu arm1176
 windows_zip
 web_page
+web_zip
 echo "check-dist: $passed passed, 0 failed"

@@ -5,6 +5,7 @@
 #   iondrill-VERSION-linux-{x86_64,arm64,armv6}.tar.gz     static programs, any Linux
 #   iondrill-VERSION-windows-x86_64.zip                    Windows (MinGW-w64)
 #   iondrill-VERSION.html                                  any browser (emscripten)
+#   iondrill-VERSION-web.zip                               the same as a web app, to host
 # Every file's time is the commit's, so two runs of the same commit give the
 # same bytes, wherever they run. Builds in a temporary folder, removed after.
 # Needs the Debian packages that `tools/deps ci` installs.
@@ -46,4 +47,16 @@ mv "$src"/dist/iondrill-"$version"-* dist/
 # The page alone: its tests run in CI and the developer's web workflow.
 (cd "$src" && cmake --preset web --fresh -DIONDRILL_DEVELOPER_MODE=OFF && cmake --build --preset web)
 mv "$src"/build-web/iondrill.html dist/iondrill-"$version".html
+# The app's folder, iondrill/, zipped with the commit's time and fixed modes.
+python3 - dist/iondrill-"$version"-web.zip "$src"/build-web/app <<'EOF'
+import os, sys, time, zipfile
+out, folder = sys.argv[1:]
+when = time.gmtime(int(os.environ["SOURCE_DATE_EPOCH"]))[:6]
+with zipfile.ZipFile(out, "w") as z:
+    for name in sorted(os.listdir(folder)):
+        info = zipfile.ZipInfo("iondrill/" + name, when)
+        info.compress_type, info.external_attr = zipfile.ZIP_DEFLATED, 0o644 << 16
+        with open(os.path.join(folder, name), "rb") as f:
+            z.writestr(info, f.read())
+EOF
 (cd dist && sha256sum -- *)

@@ -1,7 +1,9 @@
 # cmake -DTEMPLATE=... -DRUNTIME=... -DCONSOLE=... -DVERSION=... -DOUT=...
-#       "-DLICENCES=FILE;..." -P web-page.cmake
+#       "-DLICENCES=FILE;..." [-DAPP=app.js] -P web-page.cmake
 # Makes the one self-contained page: TEMPLATE with the version, the licence
-# texts, emscripten's generated RUNTIME and the page's CONSOLE script put in.
+# texts, emscripten's generated RUNTIME and the page's CONSOLE script put in;
+# given APP, the hosted app's index.html, with that script too and a policy
+# that lets it load its manifest and service worker from its own folder.
 set(licences "")
 foreach(file IN LISTS LICENCES)
   file(READ ${file} text)
@@ -13,7 +15,11 @@ string(REPLACE ">" "&gt;" licences "${licences}")
 file(READ ${TEMPLATE} page)
 file(READ ${RUNTIME} runtime_js)
 file(READ ${CONSOLE} console_js)
-foreach(script runtime_js console_js)
+set(app_js "")
+if(APP)
+  file(READ ${APP} app_js)
+endif()
+foreach(script runtime_js console_js app_js)
   if(${script} MATCHES "</script")
     message(FATAL_ERROR "${script} would end its <script> element early")
   endif()
@@ -46,6 +52,11 @@ string(REPLACE "@PROJECT_VERSION@" "${VERSION}" page "${page}")
 string(REPLACE "@IONDRILL_LICENCES@" "${licences}" page "${page}")
 string(REPLACE "@IONDRILL_CONSOLE@" "${console_js}" page "${page}")
 string(REPLACE "@IONDRILL_RUNTIME@" "${runtime_js}" page "${page}")
+if(APP)
+  string(REPLACE "@IONDRILL_APP@" "<script>\n${app_js}</script>\n" page "${page}")
+else()
+  string(REPLACE "@IONDRILL_APP@" "" page "${page}")
+endif()
 
 # Nothing runs but the page's own script and style, each named by its hash;
 # WebAssembly is compiled from the page's own bytes, which emscripten's
@@ -67,6 +78,14 @@ foreach(tag script style)
     string(FIND "${rest}" "<${tag}>" at)
   endwhile()
 endforeach()
-string(REPLACE "@IONDRILL_CSP@" "default-src 'none'; script-src${scripts} 'wasm-unsafe-eval'; \
-style-src${styles}; img-src data:; connect-src data:; base-uri 'none'; form-action 'none'" page "${page}")
+set(images "data:")
+if(APP)
+  set(images "data: 'self'")  # the icons, which the browser loads as the page's images
+endif()
+set(policy "default-src 'none'; script-src${scripts} 'wasm-unsafe-eval'; style-src${styles}; img-src ${images}; \
+connect-src data:; base-uri 'none'; form-action 'none'")
+if(APP)
+  string(APPEND policy "; manifest-src 'self'; worker-src 'self'")
+endif()
+string(REPLACE "@IONDRILL_CSP@" "${policy}" page "${page}")
 file(WRITE ${OUT} "${page}")
