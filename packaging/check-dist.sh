@@ -5,10 +5,10 @@
 # program statically linked and played, the x86_64 one also in an empty root
 # directory; the Windows program's DLLs and texts, and a game under wine; the
 # web page's size, its page checks, and games in Chromium (from disk and over
-# http), Firefox and WebKit. The dialogue tests drive every program, an
-# emulated one through a wrapper that execs qemu, the page through a relay
-# that types into it. Leaves the machine as it found it, also when a check
-# fails. Needs root (it installs the .deb and uses chroot), the Debian
+# http), Firefox and WebKit; the web app installed, offline and updated in
+# Chromium. The dialogue tests drive every program, an emulated one through a
+# wrapper that execs qemu, the page through a relay that types into it.
+# Leaves the machine as it found it, also when a check fails. Needs root (it installs the .deb and uses chroot), the Debian
 # packages that `tools/deps ci` installs and the tests' npm packages
 # (npm ci --prefix tests/web).
 set -euo pipefail
