@@ -16,15 +16,15 @@
 
   function start() {
     if (log.lastChild) log.append(document.createElement('hr'));
-    var output = document.createElement('div');
-    output.className = 'run';
-    log.append(output);
+    var runLog = document.createElement('div');
+    runLog.className = 'run';
+    log.append(runLog);
     ended.hidden = true;
     status.textContent = '';
     field.disabled = false;
     field.value = '';
     field.focus();
-    current = run(output);
+    current = run(runLog);
   }
 
   // One run of the drill, in a module instance of its own: the program's
