@@ -1,7 +1,10 @@
 // What the dialogue tests cannot see of the web page, in Chromium over http:
 // no WCAG 2.1 A or AA violation that axe-core finds at the prompt, after a
-// verdict and after the end; "Start again" takes the focus and gives a fresh
-// run; a field that a phone leaves as typed; and nothing fetched but the page.
+// verdict and after the end; "Start again" takes the focus and begins a fresh
+// run below the last; Ctrl-D, queued lines, pastes with line breaks, typed
+// direction controls and a shrinking screen handled as at a terminal; a field
+// that a phone leaves as typed; nothing fetched but the page; and its
+// Content-Security-Policy, strict and unbreached in each engine.
 // Usage: node page_test.mjs PAGE
 import assert from 'node:assert/strict';
 import {readFileSync} from 'node:fs';
