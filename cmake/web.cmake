@@ -1,31 +1,43 @@
 # One web page that holds everything: the drill in WebAssembly, its console
-# and the licences. main() runs through an async ccall, so that a read can
-# sleep until the learner sends a line, and once for each module instance.
-# Asyncify instruments only the functions on the way from main() to that read
-# (web/asyncify-only.json): the page stays small. A function missing from the
-# list stops the first read, which the page's tests see.
-set(stdio ${PROJECT_SOURCE_DIR}/web/stdio.js)
+# and the licences. The program is built as a WASI command (iondrill.wasm)
+# that the page's own small loader, web/wasi.js, runs: emscripten's runtime
+# would be most of what a slow phone downloads. A read of standard input
+# sleeps through Asyncify until the learner sends a line; Asyncify
+# instruments only the functions on the way from _start to that read
+# (web/asyncify-only.json). A function missing from the list stops the first
+# read, which the page's tests see. Without exceptions and type information
+# the program behaves the same here (a failed allocation aborts either way)
+# and is smaller.
+find_program(WASM_OPT wasm-opt REQUIRED)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(asyncify_only ${PROJECT_SOURCE_DIR}/web/asyncify-only.json)
-target_link_options(iondrill PRIVATE -Oz -sMALLOC=emmalloc --js-library=${stdio} -sASYNCIFY
-  -sASYNCIFY_ONLY=@${asyncify_only} "-sASYNCIFY_IMPORTS=['wasi_snapshot_preview1.fd_read']"
-  -sFILESYSTEM=0 -sEXIT_RUNTIME=1 -sMODULARIZE=1 -sEXPORT_NAME=createIondrill -sINVOKE_RUN=0
-  -sSINGLE_FILE=1 -sENVIRONMENT=web "-sINCOMING_MODULE_JS_API=['onExit']" -sDYNAMIC_EXECUTION=0 -sTEXTDECODER=2 -sSUPPORT_ERRNO=0 -sSUPPORT_LONGJMP=0 "-sEXPORTED_RUNTIME_METHODS=['ccall']")
-set_property(TARGET iondrill APPEND PROPERTY LINK_DEPENDS ${stdio} ${asyncify_only})
+set(wasm_flags -Oz -flto -fno-exceptions -fno-rtti)
+target_compile_options(ions PRIVATE ${wasm_flags})
+target_compile_options(iondrill PRIVATE ${wasm_flags})
+set_target_properties(iondrill PROPERTIES SUFFIX .wasm)
+target_link_options(iondrill PRIVATE ${wasm_flags} -sSTANDALONE_WASM -sMALLOC=emmalloc -sASYNCIFY
+  -sASYNCIFY_ONLY=@${asyncify_only} "-sASYNCIFY_IMPORTS=['wasi_snapshot_preview1.fd_read']")
+set_property(TARGET iondrill APPEND PROPERTY LINK_DEPENDS ${asyncify_only})
+# A 64-bit argument of an import goes as two 32-bit halves, so that no
+# browser needs BigInt to call it.
+add_custom_command(TARGET iondrill POST_BUILD
+  COMMAND ${WASM_OPT} --legalize-js-interface -Oz $<TARGET_FILE:iondrill> -o $<TARGET_FILE:iondrill> VERBATIM)
 
 # The page alone (iondrill.html), and the hosted app (app/): the same page
 # as index.html with the script that installs it, its manifest, its service
 # worker and its icons, drawn from one SVG.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
-set(page_parts web/page.html $<TARGET_FILE:iondrill> web/console.js LICENSE web/NOTICE
-  cmake/scripts/web-page.cmake)
-set(make_page ${CMAKE_COMMAND} -DTEMPLATE=web/page.html -DRUNTIME=$<TARGET_FILE:iondrill>
-  -DCONSOLE=web/console.js -DVERSION=${PROJECT_VERSION} -DLICENCES=LICENSE$<SEMICOLON>web/NOTICE)
+set(page_parts web/page.html $<TARGET_FILE:iondrill> web/wasi.js web/console.js LICENSE web/NOTICE
+  cmake/scripts/web-page.py)
+set(make_page ${Python3_EXECUTABLE} cmake/scripts/web-page.py --template web/page.html
+  --wasm $<TARGET_FILE:iondrill> --loader web/wasi.js --console web/console.js
+  --version ${PROJECT_VERSION} --licence LICENSE web/NOTICE)
 set(app ${PROJECT_BINARY_DIR}/app)
 add_custom_command(OUTPUT iondrill.html
-  COMMAND ${make_page} -DOUT=${PROJECT_BINARY_DIR}/iondrill.html -P cmake/scripts/web-page.cmake
+  COMMAND ${make_page} --out ${PROJECT_BINARY_DIR}/iondrill.html
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} DEPENDS ${page_parts} VERBATIM)
 add_custom_command(OUTPUT ${app}/index.html
-  COMMAND ${make_page} -DAPP=web/app/app.js -DOUT=${app}/index.html -P cmake/scripts/web-page.cmake
+  COMMAND ${make_page} --app web/app/app.js --out ${app}/index.html
   WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} DEPENDS ${page_parts} web/app/app.js VERBATIM)
 set(icons "")
 foreach(size 192 512)

@@ -133,12 +133,10 @@
       again.focus();
     }
 
-    createIondrill({consoleWrite: consoleWrite, consoleRead: consoleRead, onExit: finish})
-      .then(function (module) { return module.ccall('main', 'number', [], [], {async: true}); })
-      .then(finish, function (e) {
-        if (e && e.name !== 'ExitStatus') errors += String(e) + '\n';
-        finish(e && e.name === 'ExitStatus' ? e.status : 1);
-      });
+    runDrill(consoleWrite, consoleRead).then(finish, function (e) {
+      errors += String(e) + '\n';
+      finish(1);
+    });
     return {send: send, endInput: endInput};
   }
 
