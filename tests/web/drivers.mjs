@@ -53,16 +53,31 @@ function miniBrowser() {
   return found;
 }
 
+// WebKitWebDriver on a port of its own; its address. A driver that quits at
+// once (its port taken) is tried again on another; a busy machine may take
+// seconds to start one.
+async function startDriver(env, children) {
+  for (let attempt = 0; attempt < 5; attempt++) {
+    const port = 4444 + ((process.pid + attempt * 211) % 1000), base = `http://127.0.0.1:${port}`;
+    const driver = spawn('/usr/bin/WebKitWebDriver', [`--port=${port}`], {detached: true, stdio: 'ignore', env});
+    children.push(driver);
+    for (let i = 0; i < 800 && driver.exitCode === null; i++) {
+      if (await fetch(base + '/status').then((r) => r.ok, () => false)) return base;
+      await sleep(25);
+    }
+  }
+  throw new Error('WebKitWebDriver did not start');
+}
+
 // WebKitGTK through its own WebDriver, spoken over plain HTTP.
 async function webkitDriver(url) {
-  const port = 4444 + (process.pid % 1000), children = [];
+  const children = [];
   // MiniBrowser's processes would outlive the relay: end the driver's whole group.
   const end = () => children.forEach((c) => { try { process.kill(-c.pid, 'SIGKILL'); } catch { c.kill('SIGKILL'); } });
   process.on('exit', end);
   process.once('SIGTERM', () => process.exit(143)); // a test that gives up: end MiniBrowser too
   const env = {...process.env, DISPLAY: await display(children)};
-  children.push(spawn('/usr/bin/WebKitWebDriver', [`--port=${port}`], {detached: true, stdio: 'ignore', env}));
-  const base = `http://127.0.0.1:${port}`;
+  const base = await startDriver(env, children);
   const call = async (method, path, body) => {
     const r = await fetch(base + path, {method, body: body && JSON.stringify(body),
       signal: AbortSignal.timeout(20000)}); // without a display, WebKit never answers
@@ -70,10 +85,6 @@ async function webkitDriver(url) {
     if (!r.ok) throw new Error(`${path}: ${JSON.stringify(json.value)}`);
     return json.value;
   };
-  for (let i = 0; !(await fetch(base + '/status').then((r) => r.ok, () => false)); i++) {
-    if (i > 200) throw new Error('WebKitWebDriver did not start');
-    await sleep(25);
-  }
   const {sessionId} = await call('POST', '/session', {capabilities: {alwaysMatch: {
     'webkitgtk:browserOptions': {binary: miniBrowser(),
       args: ['--automation']}}}});
