@@ -32,7 +32,7 @@
   function run(runLog) {
     var decoders = {1: new TextDecoder(), 2: new TextDecoder()};
     var output = '', errors = '', flushDue = false;
-    var typed = new Uint8Array(0), inputEnded = false, reader = null, finished = false;
+    var typed = new Uint8Array(0), inputEnded = false, reader = null;
     var block = null, chunk = null, scrollDue = false;
 
     // The log is a block for each stretch of text that begins a line, in
@@ -120,8 +120,6 @@
     }
 
     function finish(code) {
-      if (finished) return;
-      finished = true;
       errors += decoders[2].decode();
       output += decoders[1].decode();
       flush();
