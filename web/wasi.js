@@ -58,8 +58,9 @@ var runDrill = (function () {
           if (fd !== 0) return EBADF;
           var mem = u32(), bufs = [], max = 0;
           for (var i = 0; i < iovcnt; i++, iov += 8) {
-            bufs.push({ptr: mem[iov >> 2], len: mem[(iov + 4) >> 2]});
-            max += mem[(iov + 4) >> 2];
+            var buf = {ptr: mem[iov >> 2], len: mem[(iov + 4) >> 2]};
+            bufs.push(buf);
+            max += buf.len;
           }
           if (exports.asyncify_get_state() === REWINDING) {
             exports.asyncify_stop_rewind();
