@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Speed and memory of a Release build fed over pipes, then start-up and
 # memory of the static x86_64 archive's build beside it and beside a minimal C
-# drill. Needs bash 5, awk, strace, GNU time and a C compiler (Debian packages
-# bash, mawk or gawk, strace, time and gcc). Prints figures; asserts nothing.
+# drill. Needs bash 5, awk, strace, GNU time and a C compiler, which
+# `tools/deps bench` installs. Prints figures; asserts nothing.
 # The cat before each program keeps its input a pipe, as its output is.
 # shellcheck disable=SC2002
 set -euo pipefail

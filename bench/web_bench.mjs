@@ -13,7 +13,7 @@ import {join, resolve} from 'node:path';
 import {pathToFileURL} from 'node:url';
 import {gzipSync} from 'node:zlib';
 import {createServer} from 'node:http';
-import {FLAGS, loadPuppeteer, openPage, sleep} from '../tests/web/drivers.mjs';
+import {launchChromium, openPage, sleep} from '../tests/web/drivers.mjs';
 
 const [path, ...engines] = process.argv.slice(2);
 const url = pathToFileURL(resolve(path)).href;
@@ -89,8 +89,7 @@ async function slowDevice() {
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
   const base = `http://127.0.0.1:${server.address().port}`;
-  const puppeteer = await loadPuppeteer();
-  const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args: FLAGS});
+  const browser = await launchChromium();
   const page = await browser.newPage();
   await page.emulateCPUThrottling(6);
   await page.emulateNetworkConditions({download: 400 * 1000 / 8, upload: 400 * 1000 / 8, latency: 400});

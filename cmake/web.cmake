@@ -4,10 +4,11 @@
 # would be most of what a slow phone downloads. A read of standard input
 # sleeps through Asyncify until the learner sends a line; Asyncify
 # instruments only the functions on the way from _start to that read
-# (web/asyncify-only.json). A function missing from the list stops the first
-# read, which the page's tests see. Without exceptions and type information
-# the program behaves the same here (a failed allocation aborts either way)
-# and is smaller.
+# (web/asyncify-only.json, by wildcard where a name would restate the code).
+# A function missing from the list stops the first read, which the page's
+# tests see; a name that matches nothing fails the link. Without exceptions
+# and type information the program behaves the same here (a failed
+# allocation aborts either way) and is smaller.
 find_program(WASM_OPT wasm-opt REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(asyncify_only ${PROJECT_SOURCE_DIR}/web/asyncify-only.json)
@@ -18,6 +19,7 @@ set_target_properties(iondrill PROPERTIES SUFFIX .wasm)
 target_link_options(iondrill PRIVATE ${wasm_flags} -sSTANDALONE_WASM -sMALLOC=emmalloc -sASYNCIFY
   -sASYNCIFY_ONLY=@${asyncify_only} "-sASYNCIFY_IMPORTS=['wasi_snapshot_preview1.fd_read']")
 set_property(TARGET iondrill APPEND PROPERTY LINK_DEPENDS ${asyncify_only})
+set_property(TARGET iondrill PROPERTY CXX_LINKER_LAUNCHER ${PROJECT_SOURCE_DIR}/cmake/scripts/link-strict.sh)
 # A 64-bit argument of an import goes as two 32-bit halves, so that no
 # browser needs BigInt to call it; and no instruction newer than the first
 # WebAssembly comes in, as emscripten's own build leaves none.

@@ -3,7 +3,9 @@ import os
 import platform
 import re
 import select
+import shutil
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -142,10 +144,17 @@ class Dialogue(unittest.TestCase):
             (root, subprocess.DEVNULL, b"read error: Is a directory", []),
         ]
         # Line-buffered, as on a terminal: the write fails inside printf, not at
-        # the flush. stdbuf's library cannot load into a wrapper's emulator.
+        # the flush. A file system that refuses the data only at close (NFS, a
+        # quota): strace fails the close of standard output alone. Neither
+        # stdbuf's library nor strace's fault reaches through a wrapper's emulator.
+        closed = tempfile.NamedTemporaryFile()
+        strace = os.environ.get("STRACE") or shutil.which("strace")
         with open(BIN, "rb") as f:
             if f.read(2) != b"#!":
                 cases.append((pipe, pipe, b"write error: Broken pipe", ["stdbuf", "-oL"]))
+                if strace:
+                    cases.append((pipe, closed, b"write error: Input/output error",
+                                  [strace, "-o", os.devnull, "-P", closed.name, "-e", "inject=close:error=EIO"]))
         for stdin, stdout, message, launcher in cases:
             with self.subTest(message=message, launcher=launcher):
                 # stdbuf preloads its library: AddressSanitizer must let it come first.
@@ -160,6 +169,7 @@ class Dialogue(unittest.TestCase):
                 self.assertEqual((p.returncode, err), (1, b"iondrill: " + message + b"\n"))
         os.close(full)
         os.close(root)
+        closed.close()
 
 
 if __name__ == "__main__":

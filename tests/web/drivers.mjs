@@ -7,19 +7,24 @@
 import {spawn} from 'node:child_process';
 import {existsSync, readdirSync} from 'node:fs';
 
-export const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
 export const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
-// puppeteer-core itself, for what the drivers do not offer (the benchmark's
-// throttling); it resolves from this folder's node_modules.
-export const loadPuppeteer = async () => (await import('puppeteer-core')).default;
+// Chromium through puppeteer-core, for what the drivers do not offer (a
+// profile on disk, throttling): the one CMake found (CHROMIUM), or Debian's.
+// puppeteer-core resolves from this folder's node_modules.
+export async function launchChromium(options = {}) {
+  const puppeteer = (await import('puppeteer-core')).default;
+  return puppeteer.launch({executablePath: process.env.CHROMIUM || '/usr/bin/chromium', headless: true,
+    ...options, args: [...FLAGS, ...(options.args || [])]});
+}
 
 async function puppeteerDriver(browser, url) {
-  const puppeteer = await loadPuppeteer();
-  const b = await puppeteer.launch(browser === 'firefox'
-    ? {browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true}
-    : {executablePath: '/usr/bin/chromium', headless: true, args: FLAGS});
+  const puppeteer = (await import('puppeteer-core')).default;
+  const b = browser === 'firefox'
+    ? await puppeteer.launch({browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true})
+    : await launchChromium();
   const page = (await b.pages())[0] || await b.newPage();
   await page.goto(url);
   return {

@@ -12,6 +12,7 @@ import {createServer} from 'node:http';
 import {createRequire} from 'node:module';
 import {resolve} from 'node:path';
 import {test} from 'node:test';
+import {isDeepStrictEqual} from 'node:util';
 import {pathToFileURL} from 'node:url';
 import {openPage, sleep} from './drivers.mjs';
 
@@ -36,16 +37,19 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
       await sleep(10);
     }
   };
-  const end = () => page.run(() => ({
-    ended: !document.getElementById('ended').hidden, status: document.querySelector('[role=status]').textContent,
-    disabled: document.getElementById('line').disabled, focus: document.activeElement.textContent}));
-  const ended = async () => {
-    for (let i = 0; !(await end()).ended; i++) {
-      assert.ok(i < 100, 'the end was not shown');
+  // Polls fn in the page until it gives `want`, for at most five seconds.
+  const settled = async (what, fn, want, arg) => {
+    let got;
+    for (const deadline = Date.now() + 5000; !isDeepStrictEqual(got = await page.run(fn, arg), want);) {
+      assert.ok(Date.now() < deadline, `${what}: ${JSON.stringify(got)}`);
       await sleep(10);
     }
-    return end();
   };
+  // The run's end: shown, with its status line, the field off and the focus on "Start again".
+  const ended = (status = 'The drill has ended.') => settled('the end', () => ({
+    ended: !document.getElementById('ended').hidden, status: document.querySelector('[role=status]').textContent,
+    disabled: document.getElementById('line').disabled, focus: document.activeElement.textContent}),
+  {ended: true, status, disabled: true, focus: 'Start again'});
   const violations = () => page.run(async (source) => {
     if (!window.axe) (0, eval)(source);
     const tags = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'];
@@ -63,22 +67,26 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
     await until('the score', /Number correct: 0 out of 2 \(0%\)\n$/);
     await page.send('');
     await until('the end', /\(0%\)\n\n$/);
-    assert.deepEqual(await ended(), {ended: true, status: 'The drill has ended.', disabled: true, focus: 'Start again'});
+    await ended();
     assert.deepEqual(await violations(), [], 'after the end');
 
     await page.key('Enter'); // on the focused button, as a doubled Enter would
     await until('a fresh prompt', /questions\? $/);
     assert.equal(await log(), PROMPT);
     assert.deepEqual(await page.run(() => [document.activeElement.id, document.getElementById('ended').hidden,
+      document.getElementById('status').textContent, document.querySelectorAll('#log > hr + .run').length,
       /Number correct: 0 out of 2 \(0%\)\n\n/.test(document.getElementById('log').textContent)]),
-    ['line', true, true], 'the first run is no longer on the page');
+    ['line', true, '', 1, true], 'the new run does not start below the first, clear of its end');
 
     // Ctrl-D sends what is typed, without a line break, and ends the input;
     // the field is emptied as its text goes; a typed direction control
     // cannot turn the verdict after it around.
     await page.send('1');
     await until('the question', /\n[^\n]+\n$/);
-    await page.run(() => { document.getElementById('line').value = '\u202ex'; });
+    await page.run(() => {
+      document.getElementById('line').value = '\u202ex';
+      window.addEventListener('keydown', (e) => { window.ctrlDTaken = e.ctrlKey && e.defaultPrevented; });
+    });
     await page.key('Ctrl-D');
     await until('the score', /x?Incorrect; correct answer is \S+\n\nNumber correct: 0 out of 1 \(0%\)\n$/);
     await ended();
@@ -90,8 +98,8 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
         r.setEnd(verdict, i + 1);
         return r.getBoundingClientRect().left;
       };
-      return [kbds.map((k) => k.textContent), document.getElementById('line').value, at(0) < at(1)];
-    }), [['1\n', '\u202ex'], '', true]);
+      return [kbds.map((k) => k.textContent), document.getElementById('line').value, at(0) < at(1), window.ctrlDTaken];
+    }), [['1\n', '\u202ex'], '', true, true]);
     // A new run reads input again, and lines sent before it reads wait their turn.
     await page.run(() => {
       const field = document.getElementById('line'), form = document.getElementById('console');
@@ -106,25 +114,49 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
     await until('the score', /\nNumber correct: 0 out of 2 \(0%\)\n$/);
     await page.send('');
     await ended();
+    // A run that exits with a status, or traps, says so at its end.
+    for (const [code, trap, status, stderr] of [
+      [3, null, 'The drill has ended. It exited with status 3.', ''],
+      [0, 'trapped', 'The drill has ended. It exited with status 1.', 'Error: trapped\n'],
+    ]) {
+      await page.run(([c, t]) => {
+        const real = window.runDrill;
+        window.runDrill = () => {
+          window.runDrill = real;
+          return t ? Promise.reject(new Error(t)) : Promise.resolve(c);
+        };
+        document.getElementById('again').click();
+      }, [code, trap]);
+      await ended(status);
+      assert.equal(await page.run(() => document.getElementById('stderr').textContent), stderr);
+    }
 
-    // A paste with line breaks sends each whole line; the rest stays typed.
+    // A paste with line breaks (CR, CRLF) goes in place of the selection:
+    // each whole line is sent, each echoed after the question it answers, and
+    // the rest stays typed.
     await page.run(() => document.getElementById('again').click());
     await until('a fresh prompt', /questions\? $/);
     await page.run(() => {
-      const data = new DataTransfer();
-      data.setData('text/plain', '2\nFe3+\r\nSO4');
-      document.getElementById('line').dispatchEvent(new ClipboardEvent('paste', {clipboardData: data, cancelable: true}));
+      const data = new DataTransfer(), field = document.getElementById('line');
+      data.setData('text/plain', '\rFe3+\r\n');
+      field.value = '2?SO';
+      field.setSelectionRange(1, 2);
+      field.dispatchEvent(new ClipboardEvent('paste', {clipboardData: data, cancelable: true}));
     });
     await until('the second question', /(Correct\.|correct answer is \S+)\n\n[^\n]+\n$/);
+    assert.match(await log(), /^[^]+\? 2\n\n[^\n]+\nFe3\+\n(Correct\.|Incorrect; correct answer is \S+)\n\n[^\n]+\n$/);
     assert.deepEqual(await page.run(() => [[...document.querySelectorAll('#log > .run:last-of-type kbd')]
-      .map((k) => k.textContent), document.getElementById('line').value]), [['2\n', 'Fe3+\n'], 'SO4']);
+      .map((k) => k.textContent), document.getElementById('line').value]), [['2\n', 'Fe3+\n'], 'SO']);
+    // The log has filled: it keeps its newest line in view.
+    await settled('the log scrolled to its end', () => {
+      const l = document.getElementById('log');
+      return l.scrollHeight > l.clientHeight && l.scrollHeight - l.scrollTop - l.clientHeight < 2;
+    }, true);
 
     // A phone's keyboard shrinks the screen: the newest line and the field stay in view.
     await page.viewport(360, 740);
-    await sleep(100);
     await page.viewport(360, 440);
-    await sleep(200);
-    assert.deepEqual(await page.run(() => {
+    await settled('the newest line and the field in view', () => {
       const inView = (rect) => rect.top >= 0 && rect.bottom <= window.visualViewport.height + 1;
       const logBox = document.getElementById('log').getBoundingClientRect();
       const last = document.createRange();
@@ -132,7 +164,7 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
       const line = last.getBoundingClientRect();
       return [inView(document.getElementById('line').getBoundingClientRect()), inView(line),
         line.bottom <= logBox.bottom + 1];
-    }), [true, true, true], 'the newest line or the field is out of sight');
+    }, [true, true, true]);
 
     // A phone must send "fe3+" and "Cl-" as typed: no capital, no correction.
     const attributes = await page.run(() => Object.fromEntries(
