@@ -154,11 +154,14 @@ class Dialogue(unittest.TestCase):
                 cases.append((pipe, pipe, b"write error: Broken pipe", ["stdbuf", "-oL"]))
                 if strace:
                     cases.append((pipe, closed, b"write error: Input/output error",
-                                  [strace, "-o", os.devnull, "-P", closed.name, "-e", "inject=close:error=EIO"]))
+                                  [strace, "-f", "--seccomp-bpf", "-o", os.devnull, "-P", closed.name, "-e", "trace=close",
+                                   "-e", "inject=close:error=EIO"]))
         for stdin, stdout, message, launcher in cases:
             with self.subTest(message=message, launcher=launcher):
-                # stdbuf preloads its library: AddressSanitizer must let it come first.
-                env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
+                # stdbuf preloads its library: AddressSanitizer must let it come
+                # first. LeakSanitizer cannot work under strace's ptrace.
+                env = dict(os.environ, ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "")
+                           + ":verify_asan_link_order=0:detect_leaks=0")
                 p = subprocess.Popen(launcher + DRILL, stdin=stdin, stdout=stdout, stderr=pipe, env=env,
                                      restore_signals=False)
                 if p.stdout:
