@@ -1,8 +1,9 @@
 // Runs the drill, compiled to WebAssembly as a WASI command, in the page.
-// runDrill(write, read) starts one run in a fresh instance: the program's
-// state starts anew each time. Output goes to write(fd, bytes) as it is
-// written; a read of standard input calls read(max, deliver), and
-// deliver(bytes) hands over at most max bytes, none meaning end of input.
+// runDrill(write, read, now) starts one run in a fresh instance: the
+// program's state starts anew each time. Output goes to write(fd, bytes) as
+// it is written; a read of standard input calls read(max, deliver), and
+// deliver(bytes) hands over at most max bytes, none meaning end of input; the
+// clock reads now() (Date.now when not given), in milliseconds.
 // Resolves to the exit status; rejects if the program traps.
 //
 // A read that must wait sleeps through Asyncify: the read unwinds the call
@@ -31,7 +32,7 @@ var runDrill = (function () {
     this.status = status;
   }
 
-  return function runDrill(write, read) {
+  return function runDrill(write, read, now) {
     compiled = compiled || WebAssembly.compile(wasmBytes());
     return compiled.then(function (module) {
       return new Promise(function (resolve, reject) {
@@ -108,7 +109,7 @@ var runDrill = (function () {
         // 64-bit values come as two 32-bit halves, low first, so that no
         // browser needs BigInt for them.
         function clockTimeGet(id, precisionLow, precisionHigh, ptr) {
-          var ns = Date.now() * 1e6, high = Math.floor(ns / 4294967296);
+          var ns = (now || Date.now)() * 1e6, high = Math.floor(ns / 4294967296);
           var mem = u32();
           mem[ptr >> 2] = ns - high * 4294967296;
           mem[(ptr + 4) >> 2] = high;

@@ -2,8 +2,8 @@
 // use, all from Debian's packages: chromium and firefox through
 // puppeteer-core; webkit, WebKitGTK's MiniBrowser, through its own WebDriver
 // spoken over plain HTTP. A page gives run(fn, arg) in the page, key('Enter'
-// or 'Ctrl-D') to the focused element (in webkit, to the field), goto(url)
-// and close().
+// or 'Ctrl-D') to the focused element (in webkit, to the field), goto(url),
+// close() and, but in webkit, newTab(url) in place of the tab.
 import {spawn} from 'node:child_process';
 import {existsSync, readdirSync} from 'node:fs';
 
@@ -25,10 +25,15 @@ async function puppeteerDriver(browser, url) {
   const b = browser === 'firefox'
     ? await puppeteer.launch({browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true})
     : await launchChromium();
-  const page = (await b.pages())[0] || await b.newPage();
+  let page = (await b.pages())[0] || await b.newPage();
   await page.goto(url);
   return {
     goto: (to) => page.goto(to),
+    newTab: async (to) => {
+      await page.close();
+      page = await b.newPage();
+      await page.goto(to);
+    },
     run: (fn, arg) => page.evaluate(fn, arg),
     viewport: (width, height) => page.setViewport({width, height}),
     key: async (k) => {

@@ -20,6 +20,30 @@ const html = readFileSync(process.argv[2]);
 const axe = readFileSync(createRequire(import.meta.url).resolve('axe-core/axe.min.js'), 'utf8');
 const PROMPT = 'Write the symbols and charges for the ions.\n\nHow many questions? ';
 
+const engines = (process.env.IONDRILL_ENGINES || 'chromium').split(' ');
+
+// What the tests watch in a page: the current run's text (earlier runs stay
+// above it) and waits of at most five seconds: for fn in the page to give
+// `want`, for the run's text to match, for the run's end to show with its
+// status line, the field off and the focus on "Start again".
+function watch(page) {
+  const log = () => page.run(() => document.querySelector('#log > .run:last-of-type')?.textContent);
+  const settled = async (what, fn, want, arg) => {
+    let got;
+    for (const deadline = Date.now() + 5000; !isDeepStrictEqual(got = await page.run(fn, arg), want);) {
+      assert.ok(Date.now() < deadline, `${what}: ${JSON.stringify(got)}; the log reads ${JSON.stringify(await log())}`);
+      await sleep(10);
+    }
+  };
+  const until = (what, pattern) => settled(what, (p) => new RegExp(p).test(
+    document.querySelector('#log > .run:last-of-type')?.textContent), true, pattern.source);
+  const ended = (status = 'The drill has ended.') => settled('the end', () => ({
+    ended: !document.getElementById('ended').hidden, status: document.querySelector('[role=status]').textContent,
+    disabled: document.getElementById('line').disabled, focus: document.activeElement.textContent}),
+  {ended: true, status, disabled: true, focus: 'Start again'});
+  return {log, settled, until, ended};
+}
+
 test('the page as a learner meets it', {timeout: 60000}, async () => {
   const fetched = [];
   const server = createServer((req, res) => {
@@ -29,27 +53,7 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
   const page = await openPage(`http://127.0.0.1:${server.address().port}/iondrill.html`);
-  // The current run's output; earlier runs stay above it.
-  const log = () => page.run(() => document.querySelector('#log > .run:last-of-type').textContent);
-  const until = async (what, pattern) => {
-    for (let i = 0; !pattern.test(await log()); i++) {
-      assert.ok(i < 500, `waited for ${what}; the log reads ${JSON.stringify(await log())}`);
-      await sleep(10);
-    }
-  };
-  // Polls fn in the page until it gives `want`, for at most five seconds.
-  const settled = async (what, fn, want, arg) => {
-    let got;
-    for (const deadline = Date.now() + 5000; !isDeepStrictEqual(got = await page.run(fn, arg), want);) {
-      assert.ok(Date.now() < deadline, `${what}: ${JSON.stringify(got)}`);
-      await sleep(10);
-    }
-  };
-  // The run's end: shown, with its status line, the field off and the focus on "Start again".
-  const ended = (status = 'The drill has ended.') => settled('the end', () => ({
-    ended: !document.getElementById('ended').hidden, status: document.querySelector('[role=status]').textContent,
-    disabled: document.getElementById('line').disabled, focus: document.activeElement.textContent}),
-  {ended: true, status, disabled: true, focus: 'Start again'});
+  const {log, settled, until, ended} = watch(page);
   const violations = () => page.run(async (source) => {
     if (!window.axe) (0, eval)(source);
     const tags = ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa'];
@@ -73,16 +77,19 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
     await page.key('Enter'); // on the focused button, as a doubled Enter would
     await until('a fresh prompt', /questions\? $/);
     assert.equal(await log(), PROMPT);
-    assert.deepEqual(await page.run(() => [document.activeElement.id, document.getElementById('ended').hidden,
+    // The end stays until the new run's first line: hiding the focused
+    // button would leave a screen reader behind.
+    const restart = () => page.run(() => [document.activeElement.id, document.getElementById('ended').hidden,
       document.getElementById('status').textContent, document.querySelectorAll('#log > hr + .run').length,
-      /Number correct: 0 out of 2 \(0%\)\n\n/.test(document.getElementById('log').textContent)]),
-    ['line', true, '', 1, true], 'the new run does not start below the first, clear of its end');
+      /Number correct: 0 out of 2 \(0%\)\n\n/.test(document.getElementById('log').textContent)]);
+    assert.deepEqual(await restart(), ['line', false, 'The drill has ended.', 1, true], 'as the new run starts');
 
     // Ctrl-D sends what is typed, without a line break, and ends the input;
     // the field is emptied as its text goes; a typed direction control
     // cannot turn the verdict after it around.
     await page.send('1');
     await until('the question', /\n[^\n]+\n$/);
+    assert.deepEqual(await restart(), ['line', true, '', 1, true], 'once the new run has its first line');
     await page.run(() => {
       document.getElementById('line').value = '\u202ex';
       window.addEventListener('keydown', (e) => { window.ctrlDTaken = e.ctrlKey && e.defaultPrevented; });
@@ -145,8 +152,10 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
     });
     await until('the second question', /(Correct\.|correct answer is \S+)\n\n[^\n]+\n$/);
     assert.match(await log(), /^[^]+\? 2\n\n[^\n]+\nFe3\+\n(Correct\.|Incorrect; correct answer is \S+)\n\n[^\n]+\n$/);
-    assert.deepEqual(await page.run(() => [[...document.querySelectorAll('#log > .run:last-of-type kbd')]
-      .map((k) => k.textContent), document.getElementById('line').value]), [['2\n', 'Fe3+\n'], 'SO']);
+    // Each echo and the reply to it are one block, for a screen reader to speak as one.
+    assert.match(await page.run(() => [...document.querySelectorAll('#log > .run:last-of-type kbd')]
+      .map((k) => k.parentNode.textContent).join('|') + '|' + document.getElementById('line').value),
+    /^2\n\n[^\n]+\n\|Fe3\+\n(Correct\.|Incorrect; correct answer is \S+)\n\n[^\n]+\n\|SO$/);
     // The log has filled: it keeps its newest line in view.
     await settled('the log scrolled to its end', () => {
       const l = document.getElementById('log');
@@ -185,7 +194,7 @@ test('the page is locked down', {timeout: 120000}, async () => {
   const csp = /<meta http-equiv="Content-Security-Policy" content="([^"]*)">/.exec(html)?.[1] ?? '';
   assert.match(csp, /^default-src 'none'; script-src( 'sha256-[\w+/=]+')+ 'wasm-unsafe-eval'; style-src 'sha256-/);
   assert.doesNotMatch(csp, /'unsafe-(inline|eval)'|\*|https?:/);
-  for (const engine of (process.env.IONDRILL_ENGINES || 'chromium').split(' ')) {
+  for (const engine of engines) {
     const page = await openPage(pathToFileURL(resolve(process.argv[2])).href, engine);
     try {
       await page.run(() => {
@@ -198,6 +207,65 @@ test('the page is locked down', {timeout: 120000}, async () => {
         await sleep(10);
       }
       assert.deepEqual(await page.run(() => window.breaches), [], engine);
+    } finally {
+      await page.close();
+    }
+  }
+});
+
+// A reload mid-run and after the end brings every run back as it was, the
+// field's text with it, and the run goes on with its earlier answers
+// counted; a store tampered with or cut short gives a sentence and a fresh
+// run, never a wrong one; a new tab starts clean.
+test('a reload loses nothing', {timeout: 120000}, async () => {
+  for (const engine of engines.filter((e) => e !== 'webkit')) {
+    const url = pathToFileURL(resolve(process.argv[2])).href, page = await openPage(url, engine);
+    const {log, settled, until, ended} = watch(page);
+    const shown = () => [document.getElementById('log').innerHTML, document.getElementById('line').value,
+      document.querySelectorAll('#log > .run').length, document.getElementById('status').textContent];
+    const reload = async (want) => {
+      want ||= await page.run(shown);
+      await page.goto(url);
+      await settled(`${engine}, after a reload`, shown, want);
+    };
+    const send = async (...lines) => { for (const line of lines) await page.send(line); };
+    try {
+      await page.run(() => { Date.now = () => 1765000000000; }); // both runs draw the same questions
+      await send('3', 'x', 'x', 'x');
+      await until('the score', /\(0%\)\n$/);
+      const answers = (await log()).match(/(?<=correct answer is )\S+/g);
+      await send('');
+      await ended();
+      await page.run(() => document.getElementById('again').click());
+      await send('3', answers[0]);
+      await until('the second question', /Correct\.\n\n.+\n$/);
+      await page.run(() => { document.getElementById('line').value = 'Fe'; });
+      await reload();
+      await page.run(() => { document.getElementById('line').value = ''; });
+      await send(answers[1], answers[2]);
+      await until('the score', /Number correct: 3 out of 3 \(100%\)\n$/);
+      await send('');
+      await ended();
+      await reload();
+      await ended();
+      // Run 2 cut short, then run 1's score forged: each is lost with the runs after it.
+      for (const [run, cut, runs] of [[1, true, 2], [0, false, 1]]) {
+        await page.run(([r, c]) => {
+          const key = `iondrill ${location.pathname} ${r}`, text = sessionStorage.getItem(key);
+          sessionStorage.setItem(key, c ? text.slice(0, text.length / 2) : text.replace('correct: 0', 'correct: 3'));
+        }, [run, cut]);
+        await page.goto(url);
+        await until('a fresh prompt', /questions\? $/);
+        assert.deepEqual((await page.run(shown)).slice(1), ['', runs,
+          'The answers this tab kept could not be brought back, so a new run has begun.'], `${engine}, run ${run}`);
+      }
+      await page.newTab(url);
+      await until('a fresh prompt', /questions\? $/);
+      assert.equal((await page.run(shown))[2], 1, `${engine}: a new tab met the last one's runs`);
+      await page.run(() => { Storage.prototype.setItem = () => { throw new DOMException('', 'QuotaExceededError'); }; });
+      await send('2');
+      await settled('a full store', () => document.getElementById('status').textContent,
+        'This browser does not let the page keep your answers: a reload would lose them.');
     } finally {
       await page.close();
     }
