@@ -20,10 +20,17 @@ export async function launchChromium(options = {}) {
     ...options, args: [...FLAGS, ...(options.args || [])]});
 }
 
+// Firefox ESR, as launchChromium.
+export async function launchFirefox(options = {}) {
+  const puppeteer = (await import('puppeteer-core')).default;
+  return puppeteer.launch({browser: 'firefox', executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+    headless: true, ...options});
+}
+
 async function puppeteerDriver(browser, url) {
   const puppeteer = (await import('puppeteer-core')).default;
   const b = browser === 'firefox'
-    ? await puppeteer.launch({browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: true})
+    ? await launchFirefox()
     : await launchChromium();
   let page = (await b.pages())[0] || await b.newPage();
   await page.goto(url);
@@ -46,10 +53,10 @@ async function puppeteerDriver(browser, url) {
   };
 }
 
-// An X display for MiniBrowser, which has no headless mode: the one in
-// DISPLAY, or an Xvfb of its own.
-async function display(children) {
-  if (process.env.DISPLAY) return process.env.DISPLAY;
+// An X display for what has no headless mode: the one in DISPLAY (unless
+// `own`), or an Xvfb of its own, which joins `children`.
+export async function display(children, own = false) {
+  if (process.env.DISPLAY && !own) return process.env.DISPLAY;
   const xvfb = spawn('Xvfb', ['-displayfd', '3', '-nolisten', 'tcp'], {stdio: ['ignore', 'ignore', 'ignore', 'pipe']});
   children.push(xvfb);
   const [number] = await new Promise((done) => xvfb.stdio[3].once('data', (d) => done(String(d).split('\n'))));

@@ -223,8 +223,8 @@ test('a reload loses nothing', {timeout: 120000}, async () => {
     const {log, settled, until, ended} = watch(page);
     const shown = () => [document.getElementById('log').innerHTML, document.getElementById('line').value,
       document.querySelectorAll('#log > .run').length, document.getElementById('status').textContent];
-    const reload = async (want) => {
-      want ||= await page.run(shown);
+    const reload = async () => {
+      const want = await page.run(shown);
       await page.goto(url);
       await settled(`${engine}, after a reload`, shown, want);
     };
