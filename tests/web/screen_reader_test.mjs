@@ -41,11 +41,11 @@ for (const engine of (process.env.IONDRILL_SR_ENGINES || 'firefox chromium').spl
     // What Orca has spoken, white space folded; key echo ("' {") left out.
     const spoken = () => [...log.matchAll(/SPEECH OUTPUT: '([^]*?)'( \{| voice=\w+\{|\{|\[)/g)]
       .filter((m) => m[2] !== ' {').map((m) => m[1].replace(/\s+/g, ' ').trim());
-    // Waits, ten seconds at most, until Orca speaks `want` (a string or a
+    // Waits, 20 seconds at most, until Orca speaks `want` (a string or a
     // pattern) after its first `from` utterances; gives what it spoke.
     const heard = async (want, from = 0) => {
       const match = (u) => (want.test ? want.test(u) : u === want);
-      for (const deadline = Date.now() + 10000; !spoken().slice(from).some(match);) {
+      for (const deadline = Date.now() + 20000; !spoken().slice(from).some(match);) {
         assert.ok(Date.now() < deadline, `${engine}: never spoken: ${want}; spoken: ${JSON.stringify(spoken().slice(from))}`);
         await sleep(50);
       }
