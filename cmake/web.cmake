@@ -1,7 +1,9 @@
-# One web page that holds everything: the drill in WebAssembly, its console
-# and the licences. The program is built as a WASI command (iondrill.wasm)
-# that the page's own small loader, web/wasi.js, runs: emscripten's runtime
-# would be most of what a slow phone downloads. A read of standard input
+# One web page that holds everything: the drill, its console and the
+# licences. The program is built as a WASI command (iondrill.wasm), made
+# JavaScript by wasm2js (iondrill.wasm.mjs), which any browser runs, those
+# that refuse WebAssembly under the page's policy or lack it included; the
+# page's own small loader, web/wasi.js, runs it: emscripten's runtime would
+# be most of what a slow phone downloads. A read of standard input
 # sleeps through Asyncify until the learner sends a line; Asyncify
 # instruments only the functions on the way from _start to that read
 # (web/asyncify-only.json, by wildcard where a name would restate the code).
@@ -10,6 +12,8 @@
 # and type information the program behaves the same here (a failed
 # allocation aborts either way) and is smaller.
 find_program(WASM_OPT wasm-opt REQUIRED)
+find_program(WASM2JS wasm2js REQUIRED)
+find_program(TERSER terser REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(asyncify_only ${PROJECT_SOURCE_DIR}/web/asyncify-only.json)
 set(wasm_flags -Oz -flto -fno-exceptions -fno-rtti)
@@ -26,15 +30,18 @@ set_property(TARGET iondrill PROPERTY CXX_LINKER_LAUNCHER ${PROJECT_SOURCE_DIR}/
 add_custom_command(TARGET iondrill POST_BUILD
   COMMAND ${WASM_OPT} --mvp-features --legalize-js-interface -Oz $<TARGET_FILE:iondrill>
           -o $<TARGET_FILE:iondrill> VERBATIM)
+add_custom_command(OUTPUT iondrill.wasm.mjs
+  COMMAND ${WASM2JS} -Oz $<TARGET_FILE:iondrill> -o ${PROJECT_BINARY_DIR}/iondrill.wasm.mjs
+  DEPENDS iondrill VERBATIM)
 
 # The page alone (iondrill.html), and the hosted app (app/): the same page
 # as index.html with the script that installs it, its manifest, its service
 # worker and its icons, drawn from one SVG.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
-set(page_parts web/page.html $<TARGET_FILE:iondrill> web/wasi.js web/console.js LICENSE web/NOTICE
-  cmake/scripts/web-page.py)
+set(page_parts web/page.html ${PROJECT_BINARY_DIR}/iondrill.wasm.mjs web/wasi.js web/console.js LICENSE
+  web/NOTICE cmake/scripts/web-page.py)
 set(make_page ${Python3_EXECUTABLE} cmake/scripts/web-page.py --template web/page.html
-  --wasm $<TARGET_FILE:iondrill> --loader web/wasi.js --console web/console.js
+  --drill ${PROJECT_BINARY_DIR}/iondrill.wasm.mjs --terser ${TERSER} --loader web/wasi.js --console web/console.js
   --version ${PROJECT_VERSION} --licence LICENSE web/NOTICE)
 set(app ${PROJECT_BINARY_DIR}/app)
 add_custom_command(OUTPUT iondrill.html

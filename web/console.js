@@ -194,7 +194,7 @@
         output += text;
         if (!flushDue) {
           flushDue = true;
-          queueMicrotask(flush);
+          Promise.resolve().then(flush); // a microtask, in browsers before queueMicrotask too
         }
       }
     }
@@ -365,5 +365,9 @@
     if (document.visibilityState === 'hidden') putAway();
   });
   again.addEventListener('click', start);
-  restore();
+  // The first words come once the page has loaded: a screen reader takes
+  // what a page holds as it loads for the page itself, and announces only
+  // what comes after.
+  if (document.readyState === 'complete') restore();
+  else window.addEventListener('load', restore);
 })();

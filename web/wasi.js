@@ -1,4 +1,6 @@
-// Runs the drill, compiled to WebAssembly as a WASI command, in the page.
+// Runs the drill, compiled to WebAssembly as a WASI command and made
+// JavaScript from it by wasm2js, in the page: any browser runs it, those
+// that refuse WebAssembly under the page's policy or predate it included.
 // runDrill(write, read, now) starts one run in a fresh instance: the
 // program's state starts anew each time. Output goes to write(fd, bytes) as
 // it is written; a read of standard input calls read(max, deliver), and
@@ -16,25 +18,15 @@ var runDrill = (function () {
   var EBADF = 8, ESPIPE = 70; // WASI's numbers
   var UNWINDING = 1, REWINDING = 2; // asyncify_get_state()
   var STACK = 4096; // room for the saved frames of a sleeping read
-  var compiled = null;
-
-  // The module's bytes, each stored as the character (byte + SHIFT) % 256,
-  // or that plus 256 where it would not be a plain printable one: the
-  // commonest bytes come out as single characters, which the page's own
-  // compression takes better than base64. A Uint8Array keeps the low 8 bits.
-  function wasmBytes() {
-    var text = "@IONDRILL_WASM@", bytes = new Uint8Array(text.length);
-    for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i) - @IONDRILL_WASM_SHIFT@;
-    return bytes;
-  }
+  // The program: instantiate(imports) gives the exports of a fresh instance.
+  @IONDRILL_DRILL@
 
   function Exit(status) {
     this.status = status;
   }
 
   return function runDrill(write, read, now) {
-    compiled = compiled || WebAssembly.compile(wasmBytes());
-    return compiled.then(function (module) {
+    return Promise.resolve().then(function () {
       return new Promise(function (resolve, reject) {
         var exports = null, sleep = 0, delivered = null;
         var u32 = function () { return new Uint32Array(exports.memory.buffer); };
@@ -116,17 +108,16 @@ var runDrill = (function () {
           return 0;
         }
 
-        WebAssembly.instantiate(module, {wasi_snapshot_preview1: {
+        exports = instantiate({
           fd_read: fdRead,
           fd_write: fdWrite,
           fd_seek: function () { return ESPIPE; }, // as a terminal's streams
           fd_close: function () { return 0; },
           clock_time_get: clockTimeGet,
           proc_exit: function (status) { throw new Exit(status); },
-        }}).then(function (instance) {
-          exports = instance.exports;
-          enter();
-        }, reject);
+          abort: function () { throw new Error('the drill trapped'); },
+        });
+        enter();
       });
     });
   };

@@ -1,11 +1,16 @@
 // Opens a page in one of the browsers that the web tests and the benchmark
-// use, all from Debian's packages: chromium and firefox through
-// puppeteer-core; webkit, WebKitGTK's MiniBrowser, through its own WebDriver
-// spoken over plain HTTP. A page gives run(fn, arg) in the page, key('Enter'
+// use: from Debian's packages, chromium and firefox through puppeteer-core,
+// and webkit, WebKitGTK's MiniBrowser, through its own WebDriver spoken over
+// plain HTTP; old Chromium builds (chromium-64, chromium-72, chromium-92),
+// which npm packages carry, through the DevTools protocol itself. A page gives run(fn, arg) in the page, key('Enter'
 // or 'Ctrl-D') to the focused element (in webkit, to the field), goto(url),
 // close() and, but in webkit, newTab(url) in place of the tab.
 import {spawn} from 'node:child_process';
-import {existsSync, readdirSync} from 'node:fs';
+import {existsSync, mkdtempSync, readdirSync, readFileSync, renameSync, rmSync, writeFileSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import {dirname, join} from 'node:path';
+import {fileURLToPath} from 'node:url';
+import {brotliDecompressSync} from 'node:zlib';
 
 const FLAGS = ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
   '--disable-background-networking', '--disable-component-update', '--disable-sync'];
@@ -117,9 +122,76 @@ async function webkitDriver(url) {
   };
 }
 
+// An old Chromium build from its npm package (chromium-NN), unpacked once
+// beside it: the packages keep it brotli-compressed.
+function oldChromium(name) {
+  const bin = join(dirname(fileURLToPath(import.meta.url)), 'node_modules', name, 'bin');
+  const packed = readdirSync(bin).find((f) => /^chromium.*\.br$/.test(f)), out = join(bin, 'chromium');
+  if (!existsSync(out)) {
+    const part = `${out}.${process.pid}`; // tests in parallel each unpack their own, and one wins
+    writeFileSync(part, brotliDecompressSync(readFileSync(join(bin, packed))), {mode: 0o755});
+    renameSync(part, out);
+  }
+  return out;
+}
+
+// An old Chromium, headless, driven through the DevTools protocol over a
+// WebSocket: puppeteer no longer speaks to builds this old.
+async function devtoolsDriver(name, url) {
+  const {WebSocket} = await import('ws');
+  const profile = mkdtempSync(join(tmpdir(), 'iondrill-old-'));
+  const chrome = spawn(oldChromium(name), ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
+    '--remote-debugging-port=0', `--user-data-dir=${profile}`, 'about:blank'], {stdio: ['ignore', 'ignore', 'pipe']});
+  const end = () => { chrome.kill('SIGKILL'); rmSync(profile, {recursive: true, force: true}); };
+  process.on('exit', end);
+  process.once('SIGTERM', () => process.exit(143));
+  const port = await new Promise((done) => {
+    let err = '';
+    chrome.stderr.on('data', (d) => { err += d; const m = /ws:\/\/[\d.]+:(\d+)\//.exec(err); if (m) done(m[1]); });
+  });
+  const target = (await (await fetch(`http://127.0.0.1:${port}/json/list`)).json()).find((t) => t.type === 'page');
+  const socket = new WebSocket(target.webSocketDebuggerUrl), pending = new Map();
+  await new Promise((done) => socket.once('open', done));
+  socket.on('message', (m) => {
+    const r = JSON.parse(m), p = pending.get(r.id);
+    pending.delete(r.id);
+    if (p) p(r);
+  });
+  let id = 0;
+  const call = (method, params) => new Promise((done, fail) => {
+    pending.set(++id, (r) => (r.error ? fail(new Error(`${method}: ${r.error.message}`)) : done(r.result)));
+    socket.send(JSON.stringify({id, method, params}));
+  });
+  const run = async (fn, arg) => {
+    const r = await call('Runtime.evaluate', {expression: `(${fn})(${JSON.stringify(arg)})`, awaitPromise: true,
+      returnByValue: true});
+    if (r.exceptionDetails) throw new Error(`${name}: ${JSON.stringify(r.exceptionDetails).slice(0, 500)}`);
+    return r.result.value;
+  };
+  const goto = async (to) => {
+    await call('Page.navigate', {url: to});
+    while (await run(() => document.readyState !== 'complete' || !document.getElementById('line')).catch(() => true)) {
+      await sleep(20);
+    }
+  };
+  await goto(url);
+  // A key as the keyboard sends it, to the focused element.
+  const press = async (key, code, keyCode, modifiers, text) => {
+    await call('Input.dispatchKeyEvent', {type: text ? 'keyDown' : 'rawKeyDown', key, code,
+      windowsVirtualKeyCode: keyCode, modifiers, text});
+    await call('Input.dispatchKeyEvent', {type: 'keyUp', key, code, windowsVirtualKeyCode: keyCode, modifiers});
+  };
+  return {
+    goto, run,
+    key: (k) => (k === 'Enter' ? press('Enter', 'Enter', 13, 0, '\r') : press('d', 'KeyD', 68, 2)),
+    close: async () => { socket.close(); end(); },
+  };
+}
+
 // The page, with send(line): the line typed into the field and sent with Enter.
 export async function openPage(url, browser = 'chromium') {
-  const page = await (browser === 'webkit' ? webkitDriver(url) : puppeteerDriver(browser, url));
+  const page = await (browser === 'webkit' ? webkitDriver(url)
+    : /^chromium-\d+$/.test(browser) ? devtoolsDriver(browser, url) : puppeteerDriver(browser, url));
   page.send = async (line) => {
     await page.run((text) => { document.getElementById('line').value = text; }, line);
     await page.key('Enter');

@@ -48,7 +48,8 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
   const fetched = [];
   const server = createServer((req, res) => {
     fetched.push(req.url);
-    res.writeHead(req.url === '/iondrill.html' ? 200 : 404, {'Content-Type': 'text/html'});
+    // As an old server sends it: a charset that outranks the page's own.
+    res.writeHead(req.url === '/iondrill.html' ? 200 : 404, {'Content-Type': 'text/html; charset=ISO-8859-1'});
     res.end(req.url === '/iondrill.html' ? html : '');
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
@@ -192,8 +193,8 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
 // (IONDRILL_ENGINES, default chromium) reports a breach while a run starts.
 test('the page is locked down', {timeout: 120000}, async () => {
   const csp = /<meta http-equiv="Content-Security-Policy" content="([^"]*)">/.exec(html)?.[1] ?? '';
-  assert.match(csp, /^default-src 'none'; script-src( 'sha256-[\w+/=]+')+ 'wasm-unsafe-eval'; style-src 'sha256-/);
-  assert.doesNotMatch(csp, /'unsafe-(inline|eval)'|\*|https?:/);
+  assert.match(csp, /^default-src 'none'; script-src( 'sha256-[\w+/=]+')+; style-src 'sha256-/);
+  assert.doesNotMatch(csp, /unsafe-|\*|https?:/);
   for (const engine of engines) {
     const page = await openPage(pathToFileURL(resolve(process.argv[2])).href, engine);
     try {
