@@ -36,7 +36,7 @@ add_custom_command(OUTPUT iondrill.wasm.mjs
 
 # The page alone (iondrill.html), and the hosted app (app/): the same page
 # as index.html with the script that installs it, its manifest, its service
-# worker and its icons, drawn from one SVG.
+# worker, which knows each file's hash, and its icons, drawn from one SVG.
 find_program(RSVG_CONVERT rsvg-convert REQUIRED)
 set(page_parts web/page.html ${PROJECT_BINARY_DIR}/iondrill.wasm.mjs web/wasi.js web/console.js LICENSE
   web/NOTICE cmake/scripts/web-page.py)
@@ -57,6 +57,11 @@ foreach(size 192 512)
     WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} DEPENDS web/app/icon.svg VERBATIM)
   list(APPEND icons ${app}/icon-${size}.png)
 endforeach()
-configure_file(web/app/sw.js.in ${app}/sw.js @ONLY)
 configure_file(web/app/manifest.webmanifest ${app}/manifest.webmanifest COPYONLY)
-add_custom_target(web_page ALL DEPENDS iondrill.html ${app}/index.html ${icons})
+add_custom_command(OUTPUT ${app}/sw.js
+  COMMAND ${CMAKE_COMMAND} -DTEMPLATE=web/app/sw.js.in -DAPP=${app} -DVERSION=${PROJECT_VERSION}
+          -P cmake/scripts/service-worker.cmake
+  WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+  DEPENDS web/app/sw.js.in cmake/scripts/service-worker.cmake ${app}/index.html ${icons}
+          ${app}/manifest.webmanifest VERBATIM)
+add_custom_target(web_page ALL DEPENDS iondrill.html ${app}/index.html ${icons} ${app}/sw.js)

@@ -142,7 +142,7 @@ async function devtoolsDriver(name, url) {
   const profile = mkdtempSync(join(tmpdir(), 'iondrill-old-'));
   const chrome = spawn(oldChromium(name), ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
     '--remote-debugging-port=0', `--user-data-dir=${profile}`, 'about:blank'], {stdio: ['ignore', 'ignore', 'pipe']});
-  const end = () => { chrome.kill('SIGKILL'); rmSync(profile, {recursive: true, force: true}); };
+  const end = () => chrome.kill('SIGKILL');
   process.on('exit', end);
   process.once('SIGTERM', () => process.exit(143));
   const port = await new Promise((done) => {
@@ -184,7 +184,13 @@ async function devtoolsDriver(name, url) {
   return {
     goto, run,
     key: (k) => (k === 'Enter' ? press('Enter', 'Enter', 13, 0, '\r') : press('d', 'KeyD', 68, 2)),
-    close: async () => { socket.close(); end(); },
+    close: async () => {
+      socket.close();
+      const exited = new Promise((done) => chrome.once('exit', done));
+      end();
+      await exited;
+      rmSync(profile, {recursive: true, force: true});
+    },
   };
 }
 
