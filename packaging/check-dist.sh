@@ -162,7 +162,7 @@ web_page() {
 web_zip() {
     local zip=dist/iondrill-$version-web.zip
     (cd "$tmp" && unzip -q "$OLDPWD/$zip")
-    timeout 180 node tests/web/app_test.mjs "$tmp/iondrill" >"$tmp/app.log" 2>&1 || { cat "$tmp/app.log" >&2; fail "the app checks failed"; }
+    timeout 300 node tests/web/app_test.mjs "$tmp/iondrill" >"$tmp/app.log" 2>&1 || { cat "$tmp/app.log" >&2; fail "the app checks failed"; }
     pass "$zip installs, runs offline and updates in Chromium, and plays from disk"
 }
 

@@ -33,7 +33,7 @@ async function play(page) {
   return page.evaluate(() => /Number correct: .*/.exec(document.getElementById('log').textContent)[0]);
 }
 
-test('the hosted app', {timeout: 240000}, async () => {
+test('the hosted app', {timeout: 240000}, async (t) => {
   // What the host serves: `release` in place of the version (a new release,
   // sw.js with the hashes of its files), but `stale` files of the release
   // before; `cut` files half sent, with no length; sw.js as `swType`.
@@ -58,6 +58,7 @@ test('the hosted app', {timeout: 240000}, async () => {
       body.subarray(0, body.length / 2)]));
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  t.after(() => server.close());
   const port = server.address().port, app = `http://127.0.0.1:${port}${base}`;
   const profile = mkdtempSync(join(tmpdir(), 'iondrill-app-'));
   // school.test stands for a school's own address on plain http: no secure context.
@@ -149,6 +150,7 @@ test('the hosted app', {timeout: 240000}, async () => {
     assert.deepEqual(errors.filter((e) => !e.startsWith(`http://localhost:${port}`)), []);
   } finally {
     await browser.close();
+    rmSync(profile, {recursive: true, force: true});
   }
 
   // Old Chromium builds keep the app, and play it with the host down.
@@ -170,6 +172,4 @@ test('the hosted app', {timeout: 240000}, async () => {
       await tab.close();
     }
   }
-  server.close();
-  rmSync(profile, {recursive: true, force: true});
 });

@@ -149,7 +149,12 @@ async function devtoolsDriver(name, url) {
     let err = '';
     chrome.stderr.on('data', (d) => { err += d; const m = /ws:\/\/[\d.]+:(\d+)\//.exec(err); if (m) done(m[1]); });
   });
-  const target = (await (await fetch(`http://127.0.0.1:${port}/json/list`)).json()).find((t) => t.type === 'page');
+  let target; // the first tab, which may come a moment after the protocol
+  for (let i = 0; !(target = (await (await fetch(`http://127.0.0.1:${port}/json/list`)).json())
+    .find((t) => t.type === 'page')); i++) {
+    if (i > 500) throw new Error(`${name}: no tab`);
+    await sleep(20);
+  }
   const socket = new WebSocket(target.webSocketDebuggerUrl), pending = new Map();
   await new Promise((done) => socket.once('open', done));
   socket.on('message', (m) => {
