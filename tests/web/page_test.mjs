@@ -189,7 +189,7 @@ test('the page as a learner meets it', {timeout: 60000}, async () => {
   }
 });
 
-// Only the page's own script, style and WebAssembly run, and no engine
+// Only the page's own script and style run, and no engine
 // (IONDRILL_ENGINES, default chromium) reports a breach while a run starts.
 test('the page is locked down', {timeout: 120000}, async () => {
   const csp = /<meta http-equiv="Content-Security-Policy" content="([^"]*)">/.exec(html)?.[1] ?? '';
