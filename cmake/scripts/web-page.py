@@ -6,8 +6,9 @@ web-page.py --template page.html --drill drill.js --terser TERSER
             --licence FILE... --out PAGE [--app app.js]
 
 The template gets the version, the licence texts, the loader with the drill
-put into it, and the console script. The drill is wasm2js's ES module of the
-program, made a function of its imports and minified by terser. Given --app,
+put into it, and the console script, each script minified by terser and the
+style without its spaces. The drill is wasm2js's ES module of the program,
+made a function of its imports. Given --app,
 it is the hosted app's index.html: with that script too, and a policy that
 lets it load its manifest and service worker from its own folder.
 
@@ -25,28 +26,62 @@ import re
 import subprocess
 
 
-def drill_function(module, terser):
+def drill_function(module):
     """wasm2js's module as `var instantiate = function (imports)`, which
-    gives a fresh instance's exports at each call; minified, its inner names
-    too, in ASCII."""
+    gives a fresh instance's exports at each call, with its data as text."""
     core = re.sub(r"^import \{ \w+ \} from '[\w.]+';\n|^export var \w+ = retasmFunc\.\w+;\n", '', module, flags=re.M)
     core, calls = re.subn(r"^var retasmFunc = asmFunc\(.*?\}\);\n", '', core, flags=re.M | re.S)
-    if calls != 1 or 'import ' in core or 'export ' in core:
+    core = data_as_text(core)
+    if calls != 1 or 'import ' in core or 'export ' in core or 'base64' in core:
         raise SystemExit('web-page.py: wasm2js wrote a module of a shape this script does not know')
-    wrapped = f'var instantiate = (function () {{\n{core}\nreturn asmFunc;\n}})();'
+    return f'var instantiate = (function () {{\n{core}\nreturn asmFunc;\n}})();'
+
+
+def data_as_text(core):
+    """The memory's first contents, which wasm2js writes in base64 a segment
+    at a time, as one string of a character per byte instead, the small gaps
+    between segments filled with zeros: most of it is text, which gzip then
+    compresses as text. Escaped to ASCII, and "<" too."""
+    found = re.findall(r'^  base64DecodeToExistingUint8Array\(bufferView, (\d+), "([A-Za-z0-9+/=]*)"\);\n', core, re.M)
+    runs = []  # [offset, bytearray]
+    for offset, data in ((int(o), base64.b64decode(d)) for o, d in found):
+        if runs and 0 <= offset - (runs[-1][0] + len(runs[-1][1])) <= 64:
+            runs[-1][1] += bytes(offset - (runs[-1][0] + len(runs[-1][1]))) + data
+        else:
+            runs.append([offset, bytearray(data)])
+    def text(data):
+        def char(i, b):
+            if b == 0:  # an octal escape if a digit follows
+                return '\\x00' if data[i + 1:i + 2].isdigit() else '\\0'
+            return {10: '\\n', 34: '\\"', 92: '\\\\'}.get(b) or (chr(b) if 32 <= b < 127 and b != 60 else f'\\x{b:02x}')
+        return ''.join(char(i, b) for i, b in enumerate(data))
+    calls = ''.join(f'  fill(bufferView, {offset}, "{text(data)}");\n' for offset, data in runs)
+    core, n = re.subn(r'^  base64DecodeToExistingUint8Array\(bufferView, .*\n', '', core, flags=re.M)
+    core = core.replace('function initActiveSegments(imports) {\n', 'function initActiveSegments(imports) {\n' + calls, 1)
+    decoder = re.compile(r'^  var base64ReverseLookup = .*?^  }\n(?=function initActiveSegments)', re.M | re.S)
+    fill = ('  function fill(view, at, text) {\n'
+            '    for (var i = 0; i < text.length; i++) view[at + i] = text.charCodeAt(i);\n  }\n')
+    core, decoders = decoder.subn(fill, core)
+    if n != len(found) or decoders != 1:
+        raise SystemExit('web-page.py: wasm2js wrote its data in a way this script does not know')
+    return core
+
+
+def minified(js, terser):
+    """A script as terser makes it, in ASCII: the page is what a slow phone
+    downloads, and the commented sources are in web/."""
     env = dict(os.environ, NODE_PATH='/usr/share/nodejs')  # Debian's terser, under any node
     return subprocess.run([terser, '--compress', '--mangle', '--format', 'ascii_only=true'],
-                          input=wrapped, capture_output=True, text=True, check=True, env=env).stdout.strip()
+                          input=js, capture_output=True, text=True, check=True, env=env).stdout.strip()
 
 
-def without_comments(js):
-    """Our scripts with their comments and indentation left out: the page is
-    what a slow phone downloads, and the commented sources are in web/. Only
-    comments on lines of their own, or after ";", "{" or "," at a line's end,
-    go; the scripts hold no "//" in a string."""
-    lines = (line.strip() for line in js.split('\n'))
-    return '\n'.join(re.sub(r'([;{,]) +// .*', r'\1', line)
-                     for line in lines if line and not line.startswith('//'))
+def minified_style(page):
+    """The style without its comments and the spaces around its punctuation."""
+    def squeeze(m):
+        css = re.sub(r'/\*.*?\*/', '', m.group(2), flags=re.S)
+        return m.group(1) + re.sub(r'\s*([{};,])\s*|(:)\s+|\s+', lambda p: p.group(1) or p.group(2) or ' ',
+                                   css).strip() + m.group(3)
+    return re.sub(r'(<style>)(.*?)(</style>)', squeeze, page, flags=re.S)
 
 
 def csp_hash(text):
@@ -63,18 +98,17 @@ def main():
     args = ap.parse_args()
     read = lambda path: open(path, encoding='utf-8').read()
 
-    # The drill goes in after the comments are out: it may hold "//".
-    drill = drill_function(read(args.drill), args.terser)
-    app = without_comments(read(args.app)) if args.app else ''
-    scripts = {'@IONDRILL_RUNTIME@': without_comments(read(args.loader)),
-               '@IONDRILL_CONSOLE@': without_comments(read(args.console))}
-    for text in (*scripts.values(), app, drill):
+    loader = read(args.loader).replace('@IONDRILL_DRILL@', drill_function(read(args.drill)))
+    app = minified(read(args.app), args.terser) if args.app else ''
+    scripts = {'@IONDRILL_RUNTIME@': minified(loader, args.terser),
+               '@IONDRILL_CONSOLE@': minified(read(args.console), args.terser)}
+    for text in (*scripts.values(), app):
         if '</script' in text:
             raise SystemExit('web-page.py: a script would end its <script> element early')
         if not text.isascii():
             raise SystemExit('web-page.py: a script holds a character that is not ASCII')
 
-    page = read(args.template)
+    page = minified_style(read(args.template))
     page = page.replace('@PROJECT_VERSION@', args.version)
     licences = html.escape(''.join(read(f) + '\n' for f in args.licence), quote=False)
     page = page.replace('@IONDRILL_LICENCES@', licences.encode('ascii', 'xmlcharrefreplace').decode('ascii'))
@@ -82,7 +116,6 @@ def main():
     for placeholder, text in scripts.items():
         page = page.replace(placeholder, text)
     page = page.replace('@IONDRILL_APP@', f'<script>\n{app}</script>\n' if args.app else '')
-    page = page.replace('@IONDRILL_DRILL@', drill)
     if not page.isascii():
         raise SystemExit('web-page.py: the page holds a character that is not ASCII')
 
