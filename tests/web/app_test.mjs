@@ -1,10 +1,11 @@
-// The hosted app in Chromium, as a school would host it and as school hosts
-// misbehave: the folder served under a sub-path by a host of the test's own
-// on 127.0.0.1, which sends Vary: User-Agent, can cut a body short, hand out
-// a file of the release before, send sw.js as plain text and go truly down
-// (every connection cut, which the worker meets too), in a browser profile
-// on disk (an incognito one can install nothing). Each row says what the
-// learner sees; then the old Chromium builds keep the app and play offline.
+// The hosted app in Chromium and Firefox, as a school would host it and as
+// school hosts misbehave: the folder served under a sub-path by a host of the
+// test's own on 127.0.0.1, which sends Vary: User-Agent and Accept, can cut a
+// body short, hand out a file of the release before, send sw.js as plain
+// text and go truly down (every connection cut, which the worker meets too),
+// in a browser profile on disk (an incognito one can install nothing). Each
+// row says what the learner sees; then the old Chromium builds keep the app
+// and play offline.
 // Usage: node app_test.mjs APP-FOLDER
 import assert from 'node:assert/strict';
 import {createHash} from 'node:crypto';
@@ -12,9 +13,9 @@ import {existsSync, mkdtempSync, readFileSync, rmSync} from 'node:fs';
 import {createServer} from 'node:http';
 import {tmpdir} from 'node:os';
 import {basename, join, resolve} from 'node:path';
-import {test} from 'node:test';
+import {after, test} from 'node:test';
 import {pathToFileURL} from 'node:url';
-import {launchChromium, openPage} from './drivers.mjs';
+import {launchChromium, launchFirefox, openPage} from './drivers.mjs';
 
 const dir = process.argv[2];
 const base = '/chemistry/iondrill/';
@@ -33,36 +34,41 @@ async function play(page) {
   return page.evaluate(() => /Number correct: .*/.exec(document.getElementById('log').textContent)[0]);
 }
 
-test('the hosted app', {timeout: 240000}, async (t) => {
-  // What the host serves: `release` in place of the version (a new release,
-  // sw.js with the hashes of its files), but `stale` files of the release
-  // before; `cut` files half sent, with no length; sw.js as `swType`.
-  const host = {release: version, stale: [], cut: [], swType: types.js, down: false};
-  const file = (name, stale = host.stale) => {
-    const body = readFileSync(join(dir, name));
-    return name.endsWith('.png') || stale.includes(name) ? body
-      : Buffer.from(body.toString().split(version).join(host.release));
-  };
-  const server = createServer((req, res) => {
-    const path = req.url.split('?')[0], name = path === base || `${path}/` === base ? 'index.html' : basename(path);
-    if (host.down) return req.socket.destroy();
-    if (!path.startsWith(base.slice(0, -1)) || !existsSync(join(dir, name))) return res.writeHead(404).end();
-    let body = file(name);
-    if (name === 'sw.js') {
-      body = body.toString().replace(/'([\w.-]+)': '\w+'/g, (_, f) => `'${f}': '${sha256(file(f, []))}'`);
-    }
-    const type = name === 'sw.js' ? host.swType : types[name.split('.').pop()];
-    if (!host.cut.includes(name)) return res.writeHead(200, {'Content-Type': type, 'Vary': 'Accept-Encoding, User-Agent'}).end(body);
-    // No length: the body ends where the connection does, which a browser takes for the whole.
-    req.socket.end(Buffer.concat([Buffer.from(`HTTP/1.1 200 OK\r\nContent-Type: ${type}\r\nConnection: close\r\n\r\n`),
-      body.subarray(0, body.length / 2)]));
-  });
-  await new Promise((done) => server.listen(0, '127.0.0.1', done));
-  t.after(() => server.close());
-  const port = server.address().port, app = `http://127.0.0.1:${port}${base}`;
+// What the host serves: `release` in place of the version (a new release,
+// sw.js with the hashes of its files), but `stale` files of the release
+// before; `cut` files half sent, with no length; sw.js as `swType`.
+const host = {};
+const reset = () => Object.assign(host, {release: version, stale: [], cut: [], swType: types.js, down: false});
+const file = (name, stale = host.stale) => {
+  const body = readFileSync(join(dir, name));
+  return name.endsWith('.png') || stale.includes(name) ? body
+    : Buffer.from(body.toString().split(version).join(host.release));
+};
+const server = createServer((req, res) => {
+  const path = req.url.split('?')[0], name = path === base || `${path}/` === base ? 'index.html' : basename(path);
+  if (host.down) return req.socket.destroy();
+  if (!path.startsWith(base.slice(0, -1)) || !existsSync(join(dir, name))) return res.writeHead(404).end();
+  let body = file(name);
+  if (name === 'sw.js') {
+    body = body.toString().replace(/'([\w.-]+)': '\w+'/g, (_, f) => `'${f}': '${sha256(file(f, []))}'`);
+  }
+  const type = name === 'sw.js' ? host.swType : types[name.split('.').pop()];
+  if (!host.cut.includes(name)) return res.writeHead(200, {'Content-Type': type, 'Vary': 'Accept-Encoding, User-Agent, Accept'}).end(body);
+  // No length: the body ends where the connection does, which a browser takes for the whole.
+  req.socket.end(Buffer.concat([Buffer.from(`HTTP/1.1 200 OK\r\nContent-Type: ${type}\r\nConnection: close\r\n\r\n`),
+    body.subarray(0, body.length / 2)]));
+});
+await new Promise((done) => server.listen(0, '127.0.0.1', done));
+after(() => server.close());
+const port = server.address().port, app = `http://127.0.0.1:${port}${base}`;
+
+for (const engine of ['chromium', 'firefox']) test(`the hosted app in ${engine}`, {timeout: 240000}, async () => {
+  reset();
   const profile = mkdtempSync(join(tmpdir(), 'iondrill-app-'));
   // school.test stands for a school's own address on plain http: no secure context.
-  const browser = await launchChromium({userDataDir: profile, args: ['--host-resolver-rules=MAP school.test 127.0.0.1']});
+  const browser = engine === 'chromium'
+    ? await launchChromium({userDataDir: profile, args: ['--host-resolver-rules=MAP school.test 127.0.0.1']})
+    : await launchFirefox({userDataDir: profile, extraPrefsFirefox: {'network.dns.localDomains': 'school.test'}});
   const errors = [];
   // A tab of its own at `to`, as a learner opens the app (a tab takes up its own earlier runs).
   let page = null;
@@ -76,10 +82,13 @@ test('the hosted app', {timeout: 240000}, async (t) => {
   const shown = () => page.evaluate(() => [document.querySelector('h1 small')?.textContent,
     document.getElementById('status')?.textContent ?? document.body.textContent]);
   // The browser looks for a release; the state its new worker ends in.
+  // Firefox settles update() only once the new worker is done.
   const update = () => page.evaluate(async () => {
     const reg = await navigator.serviceWorker.getRegistration();
+    let found = null;
+    reg.addEventListener('updatefound', () => { found = reg.installing; }, {once: true});
     await reg.update();
-    const worker = reg.installing;
+    const worker = found || reg.installing;
     while (worker && !['redundant', 'activated'].includes(worker.state)) {
       await new Promise((done) => worker.addEventListener('statechange', done, {once: true}));
     }
@@ -95,8 +104,10 @@ test('the hosted app', {timeout: 240000}, async (t) => {
   try {
     await open(app);
     await page.evaluate(() => navigator.serviceWorker.ready);
-    const cdp = await page.target().createCDPSession();
-    assert.deepEqual((await cdp.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+    if (engine === 'chromium') { // the only one that installs apps
+      const cdp = await page.target().createCDPSession();
+      assert.deepEqual((await cdp.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+    }
     await page.reload();
     assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null), 'no worker keeps the app');
     for (const to of [app, `${app}index.html`, `${app}?from=classroom`]) {
@@ -152,8 +163,11 @@ test('the hosted app', {timeout: 240000}, async (t) => {
     await browser.close();
     rmSync(profile, {recursive: true, force: true});
   }
+});
 
-  // Old Chromium builds keep the app, and play it with the host down.
+// Old Chromium builds keep the app, and play it with the host down.
+test('the hosted app in old Chromium builds', {timeout: 120000}, async () => {
+  reset();
   for (const old of (process.env.IONDRILL_OLD_CHROMIUMS || 'chromium-64 chromium-72 chromium-92').split(' ')) {
     const tab = await openPage(app, old);
     try {
