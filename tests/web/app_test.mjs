@@ -36,9 +36,11 @@ async function play(page) {
 
 // What the host serves: `release` in place of the version (a new release,
 // sw.js with the hashes of its files), but `stale` files of the release
-// before; `cut` files half sent, with no length; sw.js as `swType`.
+// before; `cut` files half sent, with no length; `failing` ones a 500; sw.js
+// as `swType`.
 const host = {};
-const reset = () => Object.assign(host, {release: version, stale: [], cut: [], swType: types.js, down: false});
+const reset = () => Object.assign(host, {release: version, stale: [], cut: [], failing: [], swType: types.js,
+  down: false});
 const file = (name, stale = host.stale) => {
   const body = readFileSync(join(dir, name));
   return name.endsWith('.png') || stale.includes(name) ? body
@@ -48,6 +50,7 @@ const server = createServer((req, res) => {
   const path = req.url.split('?')[0], name = path === base || `${path}/` === base ? 'index.html' : basename(path);
   if (host.down) return req.socket.destroy();
   if (!path.startsWith(base.slice(0, -1)) || !existsSync(join(dir, name))) return res.writeHead(404).end();
+  if (host.failing.includes(name)) return res.writeHead(500).end();
   let body = file(name);
   if (name === 'sw.js') {
     body = body.toString().replace(/'([\w.-]+)': '\w+'/g, (_, f) => `'${f}': '${sha256(file(f, []))}'`);
@@ -118,14 +121,16 @@ for (const engine of ['chromium', 'firefox']) test(`the hosted app in ${engine}`
     const others = ['another app', `iondrill http://127.0.0.1:${port}/physics/iondrill/ ${version}`];
     await page.evaluate((names) => Promise.all(names.map((n) => caches.open(n))), others);
     const ours = (release) => `iondrill ${app} ${release}`;
-    // A new release, cut short or half uploaded, is refused; the one before plays on.
-    for (const [what, stale, cut] of [['cut short', [], ['index.html']], ['half uploaded', ['index.html'], []]]) {
-      Object.assign(host, {release: `${version}.1`, stale, cut});
+    // A new release, cut short, half uploaded or with a file failing, is
+    // refused; the one before plays on.
+    for (const [what, stale, cut, failing] of [['cut short', [], ['index.html'], []],
+      ['half uploaded', ['index.html'], [], []], ['a file failing', [], [], ['icon-512.png']]]) {
+      Object.assign(host, {release: `${version}.1`, stale, cut, failing});
       assert.equal(await update(), 'redundant', what);
       assert.equal(await offline(app), 'Number correct: 0 out of 1 (0%)', `${what}, then with the host down`);
       assert.deepEqual(await shown(), [version, ''], what);
     }
-    Object.assign(host, {stale: [], cut: []});
+    Object.assign(host, {stale: [], cut: [], failing: []});
     assert.equal(await update(), 'activated', 'the whole release');
     await page.reload();
     assert.deepEqual(await shown(), [`${version}.1`, ''], 'the new release was not shown once the browser had it');
