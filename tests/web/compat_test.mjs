@@ -109,11 +109,11 @@ function uses(files) {
         if (!use(`css.properties.${property}`, where)) unknown.push(prop);
         // A value the browser lacks drops the declaration: one before it is
         // what such a browser gets.
-        const value_ = path => use(path, where) && (seen.has(property) || alone.add(path));
-        for (const f of value.matchAll(/([a-z-]+)\(/g)) value_(`css.types.${f[1]}`) || found.has(`css.types.${f[1]}`) || unknown.push(f[0]);
-        for (const u of value.matchAll(/\d(rem|em|vh|vw|px|%)/g)) value_(`css.types.length.${u[1]}`);
+        const inValue = path => use(path, where) && (seen.has(property) || alone.add(path));
+        for (const f of value.matchAll(/([a-z-]+)\(/g)) inValue(`css.types.${f[1]}`) || found.has(`css.types.${f[1]}`) || unknown.push(f[0]);
+        for (const u of value.matchAll(/\d(rem|em|vh|vw|px|%)/g)) inValue(`css.types.length.${u[1]}`);
         for (const w of value.matchAll(/(?<![\w(-])[a-z][a-z-]*(?![\w(-])/g)) {
-          value_(`css.properties.${property}.${w[0]}`);
+          inValue(`css.properties.${property}.${w[0]}`);
           use(`css.properties.font-family.${w[0]}`, where); // a family the browser lacks is passed over
         }
         seen.add(property);
