@@ -194,7 +194,7 @@ async function devtoolsDriver(name, url) {
       const exited = new Promise((done) => chrome.once('exit', done));
       end();
       await exited;
-      rmSync(profile, {recursive: true, force: true});
+      rmSync(profile, {recursive: true, force: true, maxRetries: 10}); // its helpers may still be writing
     },
   };
 }
