@@ -6,7 +6,7 @@
 # directory; the Windows program's DLLs and texts, and a game under wine; the
 # web page's size, its page checks, and games in Chromium (from disk and over
 # http), Firefox and WebKit; the web app installed, offline and updated in
-# Chromium. The dialogue tests drive every program, an emulated one through a
+# Chromium and Firefox, and offline in old Chromium builds. The dialogue tests drive every program, an emulated one through a
 # wrapper that execs qemu, the page through a relay that types into it.
 # Leaves the machine as it found it, also when a check fails. Needs root (it installs the .deb and uses chroot), the Debian
 # packages that `tools/deps ci` installs and the tests' npm packages
@@ -157,13 +157,14 @@ web_page() {
     pass "$page is $size bytes, passes its page checks, plays in Chromium from disk and over http, in Firefox and in WebKit"
 }
 
-# The web app's folder: installable, kept offline and updated in Chromium,
-# served under a sub-path; its index.html plays from disk too.
+# The web app's folder: installable, kept offline and updated in Chromium and
+# Firefox, served under a sub-path, and kept offline in old Chromium builds;
+# its index.html plays from disk too.
 web_zip() {
     local zip=dist/iondrill-$version-web.zip
     (cd "$tmp" && unzip -q "$OLDPWD/$zip")
     timeout 300 node tests/web/app_test.mjs "$tmp/iondrill" >"$tmp/app.log" 2>&1 || { cat "$tmp/app.log" >&2; fail "the app checks failed"; }
-    pass "$zip installs, runs offline and updates in Chromium, and plays from disk"
+    pass "$zip installs, runs offline and updates in Chromium and Firefox, runs offline in Chromium 64, 72 and 92, and plays from disk"
 }
 
 lintian --fail-on error,warning dist/iondrill_"$version"_{amd64,arm64,armhf}.deb

@@ -8,9 +8,9 @@ web-page.py --template page.html --drill drill.js --terser TERSER
 The template gets the version, the licence texts, the loader with the drill
 put into it, and the console script, each script minified by terser and the
 style without its spaces. The drill is wasm2js's ES module of the program,
-made a function of its imports. Given --app,
-it is the hosted app's index.html: with that script too, and a policy that
-lets it load its manifest and service worker from its own folder.
+made a function of its imports. Given --app, it is the hosted app's
+index.html: with that script too, and a policy that lets it load its
+manifest and service worker from its own folder.
 
 The page is ASCII alone, so that it reads the same whatever charset a server
 declares (an HTTP charset outranks <meta charset>): the scripts are kept
@@ -45,8 +45,9 @@ def data_as_text(core):
     found = re.findall(r'^  base64DecodeToExistingUint8Array\(bufferView, (\d+), "([A-Za-z0-9+/=]*)"\);\n', core, re.M)
     runs = []  # [offset, bytearray]
     for offset, data in ((int(o), base64.b64decode(d)) for o, d in found):
-        if runs and 0 <= offset - (runs[-1][0] + len(runs[-1][1])) <= 64:
-            runs[-1][1] += bytes(offset - (runs[-1][0] + len(runs[-1][1]))) + data
+        gap = offset - (runs[-1][0] + len(runs[-1][1])) if runs else -1
+        if 0 <= gap <= 64:
+            runs[-1][1] += bytes(gap) + data
         else:
             runs.append([offset, bytearray(data)])
     def text(data):
@@ -120,9 +121,8 @@ def main():
         raise SystemExit('web-page.py: the page holds a character that is not ASCII')
 
     # Nothing runs but the page's own script and style, each named by its
-    # hash: no eval, no WebAssembly. No script
-    # holds "</script" (checked above), so each element ends at the first
-    # closing tag after it.
+    # hash: no eval, no WebAssembly. No script holds "</script" (checked
+    # above), so each element ends at the first closing tag after it.
     hashes = {tag: ''.join(' ' + csp_hash(t) for t in re.findall(f'<{tag}>(.*?)</{tag}>', page, re.S))
               for tag in ('script', 'style')}
     images = "data: 'self'" if args.app else 'data:'  # the app's icons are the page's images
